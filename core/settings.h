@@ -1,0 +1,65 @@
+// Reading the settings panel into the game parameters, and the numbers that follow
+// from the chosen side length.
+#pragma once
+
+#include "core/game_state.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+namespace vantrell {
+
+// The texts of one interface language that the settings are recognised by (UTF-8).
+struct SettingsTexts {
+    std::array<std::string, 8> presets;     // entry 7 is the custom game
+    std::array<std::string, 8> gameTypes;   // 3x3 .. 9x9 free, then 9x9 classic
+    std::array<std::string, 5> elementSets; // R, B, S, K, C
+    std::string countPrefix;                // ends in one blank
+};
+
+// The four combo box texts as the player left them.
+struct SettingsChoice {
+    std::string spiel;
+    std::string spielart;
+    std::string geloest;
+    std::string elemente;
+};
+
+inline constexpr int kCustomPreset = 7;
+
+// Sets spielart, aufgedeckt and elemente by exact, case-sensitive comparison. A text that
+// matches nothing leaves its parameters as they were; an unset element set becomes 'B'.
+void readSettings(const SettingsChoice &choice, const SettingsTexts &texts, GameState &state);
+
+// The count text with every occurrence of the prefix removed, as a decimal integer;
+// nothing when the rest is not one.
+std::optional<std::int32_t> parseCount(const std::string &text, const std::string &prefix);
+
+// Width and height of the board picture for a game type: 45 per cell, 405 for classic.
+int boardPictureSide(std::int32_t spielart);
+// Side length n for a game type.
+std::int32_t sideLength(std::int32_t spielart);
+
+struct Size {
+    int width = 0;
+    int height = 0;
+    bool operator==(const Size &) const = default;
+};
+// The main window's minimum size for side length n.
+Size minimumWindowSize(int n);
+// Position of a picture centred in the page frame (8 px into its page); halves truncate.
+int centredPosition(int frameExtent, int pictureExtent);
+
+// The counts the custom game offers for a game type text, chosen by its first character.
+struct CountRange {
+    int lowest = 0;
+    int highest = 0;
+    int initial() const { return (lowest + highest) / 2; }
+    int entries() const { return highest - lowest + 1; }
+    bool operator==(const CountRange &) const = default;
+};
+// A text without a row in the table (empty, or not starting with 3..9) offers the single count 0.
+CountRange countRangeFor(const std::string &gameTypeText);
+
+} // namespace vantrell

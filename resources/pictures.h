@@ -1,0 +1,50 @@
+// The built-in pictures: decoding, loading and the picture lists of the board.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <vector>
+
+namespace vantrell {
+
+// Decodes a JPEG held in memory through libjpeg into an RGB32 picture. A corrupt or
+// cut-off picture is logged and gives a blank white picture of expectedSize (a null
+// picture when no size is expected); it never ends the process.
+QImage decodeJpeg(const QByteArray &data, QSize expectedSize = {});
+
+// A built-in picture by its file name in resources/pictures, e.g. "title.jpg".
+// JPEGs are decoded through decodeJpeg, other formats through QImage.
+QImage builtInPicture(const QString &fileName);
+
+// Equally sized pictures numbered from 0. Its objectName is the list's name.
+class PictureList : public QObject {
+    Q_OBJECT
+public:
+    explicit PictureList(QSize pictureSize, QObject *parent = nullptr);
+
+    QSize pictureSize() const { return size_; }
+    int count() const { return static_cast<int>(pictures_.size()); }
+    // Adds a picture; one of another size is scaled to the list's size.
+    void add(const QImage &picture);
+    // Cuts a horizontal strip of count() pictures into the list.
+    void addStrip(const QImage &strip);
+    const QImage &picture(int k) const;
+    // Copies picture k into bitmap, which takes the list's picture size.
+    void copyTo(int k, QImage &bitmap) const;
+
+private:
+    QSize size_;
+    std::vector<QImage> pictures_;
+};
+
+// The names of the board's picture lists: letter + "normal"/"fest" for R, B, S, K, C,
+// then "grauliste", "zahlen" and "zahlenfest".
+QStringList pictureListNames();
+
+// Creates every picture list of the board as a child of owner, named as above.
+void createPictureLists(QObject *owner);
+
+} // namespace vantrell

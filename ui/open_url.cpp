@@ -1,0 +1,29 @@
+#include "ui/open_url.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace vantrell {
+namespace {
+
+UrlOpener &opener()
+{
+    static UrlOpener current;
+    return current;
+}
+
+} // namespace
+
+void openUrl(const QString &address)
+{
+    if (opener()) {
+        opener()(address);
+        return;
+    }
+    // TolerantMode keeps the address as the game composed it.
+    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+}
+
+void setUrlOpener(UrlOpener newOpener) { opener() = std::move(newOpener); }
+
+} // namespace vantrell
