@@ -1,13 +1,16 @@
+#include "app/create_windows.h"
+#include "ui/app_windows.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantrell Sudoku"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Vantrell Sudoku 1.2"));
-    window.resize(737, 582);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationDisplayName(QStringLiteral("Vantrell Sudoku"));
+    // The program ends when the splash window, its main window, is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const auto windows = vantrell::createWindows();
+    vantrell::appWindows().start->show();
+    return QApplication::exec();
 }

@@ -1,0 +1,27 @@
+// What a mouse click on the board does to the game.
+#pragma once
+
+#include "core/game_state.h"
+
+#include <optional>
+
+namespace vantrell {
+
+enum class BoardButton { Left, Right, Middle };
+
+struct CellHit {
+    int x = 0;  // column 1..n
+    int y = 0;  // row 1..n
+    int sx = 0; // sub-square 1..3 across
+    int sy = 0; // sub-square 1..3 down
+    int value() const { return sx + 3 * (sy - 1); }
+};
+
+// The cell and sub-square under board pixel (px, py); nothing outside the n x n board.
+std::optional<CellHit> locateClick(int px, int py, int n);
+
+// Left enters the sub-square's value into an empty cell (unless locked) or empties a filled
+// one; right toggles the mark (unless locked); given cells and the middle button change nothing.
+void applyClick(GameState &state, BoardButton button, const CellHit &hit);
+
+} // namespace vantrell

@@ -1,0 +1,270 @@
+#include "print/u_druckfenster.h"
+
+#include "resources/pictures.h"
+#include "ui/controls.h"
+#include "ui/page_control.h"
+#include "ui/show_window.h"
+#include "ui/tool_window.h"
+#include "ui/window_drag.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTimer>
+
+namespace vantrell {
+namespace {
+
+const QColor kCream(255, 253, 240);
+const QColor kMaroon(128, 0, 0);
+
+std::function<void(const QString &)> &errorReporter()
+{
+    static std::function<void(const QString &)> reporter;
+    return reporter;
+}
+
+QLabel *makeBand(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *band = new QLabel(parent);
+    band->setObjectName(QLatin1String(name));
+    band->setGeometry(geometry);
+    band->setAutoFillBackground(true);
+    QPalette pal = band->palette();
+    pal.setColor(QPalette::Window, kCream);
+    band->setPalette(pal);
+    return band;
+}
+
+ClickLabel *makeButtonCaption(QWidget *parent, const char *name, const QString &text, QPoint at)
+{
+    auto *label = new ClickLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, kMaroon);
+    label->setPalette(pal);
+    label->move(at);
+    label->adjustSize();
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+} // namespace
+
+void Tdruckfenster::setErrorReporter(std::function<void(const QString &)> reporter)
+{
+    errorReporter() = std::move(reporter);
+}
+
+Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, const PrintHost *host)
+    : QWidget(nullptr, kCaptionOnlyToolWindow), spr_(spr), mainWindow_(mainWindow), host_(host)
+{
+    setObjectName(QStringLiteral("druckfenster"));
+    setWindowTitle(QStringLiteral("Drucken"));
+    setFixedSize(400, 155);
+    if (mainWindow)
+        setFont(mainWindow->font());
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+
+    // Created from back to front.
+    auto makeBackground = [this](const char *name, const QString &file) {
+        auto *image = new PictureBox(this);
+        image->setObjectName(QLatin1String(name));
+        image->setPicture(builtInPicture(file));
+        image->setGeometry(0, 0, 400, 155);
+        image->hide();
+        makeDragHandle(image, this);
+        return image;
+    };
+    image4_ = makeBackground("Image4", QStringLiteral("druck_en.jpg"));
+    image3_ = makeBackground("Image3", QStringLiteral("druck_de.jpg"));
+    label1_ = new QLabel(QStringLiteral("-"), this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label1_->setGeometry(383, 83, 13, 13);
+    QPalette dark = label1_->palette();
+    dark.setColor(QPalette::WindowText, QColor(102, 0, 0));
+    label1_->setPalette(dark);
+    label2_ = makeBand(this, "Label2", {120, 120, 257, 33});
+    const QImage button = builtInPicture(QStringLiteral("button_small.png"));
+    auto makeButton = [&](const char *name, QPoint at) {
+        auto *image = new PictureBox(this);
+        image->setObjectName(QLatin1String(name));
+        image->setPicture(button);
+        image->setGeometry(QRect(at, QSize(89, 21)));
+        image->setCursor(Qt::PointingHandCursor);
+        return image;
+    };
+    image2_ = makeButton("Image2", {301, 125});
+    image1_ = makeButton("Image1", {198, 125});
+    label3_ = makeButtonCaption(this, "Label3", QStringLiteral("Drucken"), {224, 129});
+    label4_ = makeButtonCaption(this, "Label4", QStringLiteral("Abbrechen"), {328, 129});
+    verdeck_ = makeBand(this, "verdeck", {72, 120, 321, 33});
+    cbdruck_ = new QComboBox(this);
+    cbdruck_->setObjectName(QStringLiteral("cbdruck"));
+    cbdruck_->setGeometry(79, 125, 105, 21);
+    cbdruck_->setEditable(true);
+    cbdruck_->lineEdit()->setReadOnly(true); // the text is "Standart" or a listed printer
+    cbdruck_->setInsertPolicy(QComboBox::NoInsert);
+    QPalette maroon = cbdruck_->palette();
+    maroon.setColor(QPalette::Text, kMaroon);
+    cbdruck_->setPalette(maroon);
+    discardTypedKeys(cbdruck_);
+    setComboText(cbdruck_, PrinterService::standardChoice());
+    gauge1_ = new QProgressBar(this);
+    gauge1_->setObjectName(QStringLiteral("gauge1"));
+    gauge1_->setGeometry(79, 64, 313, 17);
+    gauge1_->setRange(0, 100);
+    gauge1_->setValue(0);
+    gauge1_->setTextVisible(false);
+
+    connect(image1_, &PictureBox::clicked, this, &Tdruckfenster::Image1Click);
+    connect(label3_, &ClickLabel::clicked, this, &Tdruckfenster::Image1Click);
+    connect(image2_, &PictureBox::clicked, this, &Tdruckfenster::Image2Click);
+    connect(label4_, &ClickLabel::clicked, this, &Tdruckfenster::Image2Click);
+    Sprache();
+}
+
+void Tdruckfenster::Sprache()
+{
+    const QString language = spr_ ? spr_->text() : QString();
+    const bool de = language == QLatin1String("de");
+    if (!de && language != QLatin1String("en"))
+        return; // the designed state
+    setWindowTitle(de ? QStringLiteral("Drucken") : QStringLiteral("Print"));
+    image3_->setVisible(de);
+    image4_->setVisible(!de);
+    label1_->setVisible(de);
+    label3_->setText(de ? QStringLiteral("Drucken") : QStringLiteral("Print"));
+    label4_->setText(de ? QStringLiteral("Abbrechen") : QStringLiteral("Break"));
+    label3_->adjustSize();
+    label4_->adjustSize();
+    setComboText(cbdruck_, PrinterService::standardChoice());
+}
+
+bool Tdruckfenster::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+        centreOnScreen(this);
+        FormShow();
+        break;
+    case QEvent::WindowActivate:
+        FormActivate();
+        break;
+    case QEvent::Hide:
+        if (!event->spontaneous())
+            FormHide();
+        break;
+    default:
+        break;
+    }
+    return QWidget::event(event);
+}
+
+void Tdruckfenster::closeEvent(QCloseEvent *event)
+{
+    // While the page is composed the dialog stays: closing it would let a second
+    // preparation start in the middle of the first.
+    if (state_ == State::Covered)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void Tdruckfenster::FormShow()
+{
+    const QString text = comboText(cbdruck_);
+    {
+        const QSignalBlocker blocker(cbdruck_);
+        cbdruck_->clear();
+        cbdruck_->addItems(printer_.printerNames());
+    }
+    setComboText(cbdruck_, text);
+    state_ = State::Covered;
+    verdeck_->show();
+    cbdruck_->hide();
+}
+
+void Tdruckfenster::FormActivate()
+{
+    // Only a page still being composed is covered: re-activating a ready dialog (after
+    // visiting another program) must not hide its buttons for good.
+    if (state_ == State::Ready)
+        return;
+    verdeck_->show();
+    cbdruck_->hide();
+}
+
+void Tdruckfenster::setProgress(int percent) { gauge1_->setValue(percent); }
+
+void Tdruckfenster::uncover()
+{
+    verdeck_->hide();
+    cbdruck_->show();
+    state_ = State::Ready;
+}
+
+void Tdruckfenster::clearPageFields()
+{
+    if (!mainWindow_)
+        return;
+    for (int i = 1; i <= 6; ++i)
+        if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i)))
+            field->setPicture(QImage(1, 1, QImage::Format_RGB32));
+}
+
+void Tdruckfenster::Image1Click()
+{
+    if (state_ != State::Ready)
+        return;
+    std::vector<QImage> fields;
+    for (int i = 1; i <= 6 && mainWindow_; ++i)
+        if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i)))
+            fields.push_back(field->picture());
+    const PrintOutcome outcome = printer_.print(comboText(cbdruck_), fields, host_ ? host_->felderproseite() : 0);
+    if (!outcome.ok) {
+        // Nothing was printed: say why and stay ready for another printer or a cancel.
+        if (errorReporter())
+            errorReporter()(outcome.reason);
+        else
+            QMessageBox::critical(this, windowTitle(), outcome.reason);
+        return;
+    }
+    clearPageFields();
+    hide();
+    if (auto *pc = mainWindow_ ? mainWindow_->findChild<PageControl *>(QStringLiteral("pc")) : nullptr)
+        pc->selectPage(0);
+    if (mainWindow_)
+        showActive(mainWindow_);
+}
+
+void Tdruckfenster::Image2Click()
+{
+    if (state_ != State::Ready)
+        return;
+    hide();
+    if (auto *pc = mainWindow_ ? mainWindow_->findChild<PageControl *>(QStringLiteral("pc")) : nullptr)
+        pc->selectPage(0);
+    if (mainWindow_)
+        showActive(mainWindow_);
+}
+
+void Tdruckfenster::FormHide()
+{
+    state_ = State::Hidden;
+    clearPageFields();
+    if (!mainWindow_)
+        return;
+    mainWindow_->setEnabled(true);
+    if (auto *pc = mainWindow_->findChild<PageControl *>(QStringLiteral("pc")))
+        pc->selectPage(1);
+    if (auto *weg = mainWindow_->findChild<QTimer *>(QStringLiteral("weg")))
+        weg->start();
+}
+
+} // namespace vantrell

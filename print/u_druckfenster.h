@@ -1,0 +1,77 @@
+// The print dialog: progress while a page is composed, then the printer choice and the
+// print and cancel buttons.
+#pragma once
+
+#include "print/printer_output.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+
+namespace vantrell {
+
+class ClickLabel;
+class PictureBox;
+
+// What the dialog needs to know of the window that composes the page.
+class PrintHost {
+public:
+    virtual ~PrintHost() = default;
+    virtual std::int32_t felderproseite() const = 0;
+};
+
+class Tdruckfenster : public QWidget {
+    Q_OBJECT
+public:
+    enum class State { Hidden, Covered, Ready };
+
+    Tdruckfenster(const QLabel *spr, QWidget *mainWindow, const PrintHost *host);
+
+    State state() const { return state_; }
+    void setProgress(int percent);
+    // The page is composed: uncover the printer choice and the buttons.
+    void uncover();
+    PrinterService &printerService() { return printer_; }
+
+    // Printer errors go to a message box; tests collect them instead.
+    static void setErrorReporter(std::function<void(const QString &)> reporter);
+
+public slots:
+    void Image1Click();
+    void Image2Click();
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Sprache();
+    void FormShow();
+    void FormActivate();
+    void FormHide();
+    void clearPageFields();
+
+    const QLabel *spr_;
+    QWidget *mainWindow_;
+    const PrintHost *host_;
+    PrinterService printer_;
+    State state_ = State::Hidden;
+
+    PictureBox *image4_;
+    PictureBox *image3_;
+    QLabel *label1_;
+    QLabel *label2_;
+    PictureBox *image2_;
+    PictureBox *image1_;
+    ClickLabel *label3_;
+    ClickLabel *label4_;
+    QLabel *verdeck_;
+    QComboBox *cbdruck_;
+    QProgressBar *gauge1_;
+};
+
+} // namespace vantrell

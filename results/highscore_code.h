@@ -1,0 +1,72 @@
+// The 23-digit highscore code and the highscore address that carries it.
+//
+// The code hides the points, the game type, the number of given cells and the element set
+// among random and check digits. Building and reading it is plain C++ over std::string, so
+// it runs without a window (tests, fuzzers, the decoder tool). Only the address helpers at
+// the end use Qt.
+#pragma once
+
+#include "core/random.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantrell {
+
+// Points the code can carry. The lower end is the highscore bar; the upper end covers
+// every result the game can produce (at most 55300) with room to spare.
+inline constexpr int kCodeMinPunkte = 25541;
+inline constexpr int kCodeMaxPunkte = 99999;
+
+inline constexpr int kCodeLength = 23;
+
+// Builds the code of one result. random(k) must return 0..k-1 (other values are folded
+// into that range); it is asked for 78 once (the random pair) and then for 8 four times.
+// Returns nullopt when the result cannot be encoded: punkte outside
+// kCodeMinPunkte..kCodeMaxPunkte, spielart outside 1..9, aufgedeckt outside 0..99, or an
+// element letter other than exactly "R", "B", "S", "K" or "C".
+std::optional<std::string> buildHighscoreCode(int punkte, int spielart, int aufgedeckt,
+                                              std::string_view elemente,
+                                              const std::function<int(int)> &random = Random);
+
+// Why a code was not accepted, in the order the checks run.
+enum class CodeProblem {
+    None,
+    Form,          // not exactly 23 ASCII digits
+    CheckDigits,   // the two trailing check digits do not match
+    DigitSum,      // the inner check digits do not match
+    RandomDigits,  // a random digit or the random pair out of its range
+    ElementSet,    // no element set has this digit
+    GameType,      // game type digit 0
+    Punkte,        // the points part is no encoded points value in range
+};
+
+struct DecodedHighscoreCode {
+    CodeProblem problem = CodeProblem::None;
+    std::string reason; // English, empty when the code is valid
+    int punkte = 0;
+    int spielart = 0;
+    int aufgedeckt = 0;
+    char elemente = '\0'; // 'R', 'B', 'S', 'K' or 'C'
+
+    bool valid() const { return problem == CodeProblem::None; }
+};
+
+// Reads a code the way the highscore page does: checks form, check digits, the ranges of
+// the random digits and every embedded value, and returns the values or the first problem.
+DecodedHighscoreCode decodeHighscoreCode(std::string_view code);
+
+// Percent-encodes a player name for the address: every UTF-8 byte outside A-Z, a-z, 0-9,
+// "-", ".", "_" and "~" becomes %XX, so a space is "%20" and "&" or "#" cannot break the
+// query.
+QString encodeNameForAddress(const QString &name);
+
+// "http://www." + site + "/index.php?ziel=medsudokuhighscore&name=" + encodedName
+// + "&code=" + code. encodedName is used as given (already percent-encoded).
+QString highscoreAddress(const QString &site, const QString &encodedName, const QString &code);
+
+} // namespace vantrell

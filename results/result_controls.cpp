@@ -1,0 +1,48 @@
+#include "results/result_controls.h"
+
+#include "resources/pictures.h"
+#include "ui/status_bar.h"
+
+#include <QLabel>
+
+namespace vantrell {
+
+QString mainWindowPointsText(const QWidget *mainWindow)
+{
+    const auto *stat = mainWindow ? mainWindow->findChild<const StatusBar *>(QStringLiteral("stat")) : nullptr;
+    return stat ? stat->panelText(2) : QString();
+}
+
+QLabel *makePointsLabel(QWidget *parent, QPoint at)
+{
+    auto *label = new QLabel(QStringLiteral("1000 Punkte"), parent);
+    label->setObjectName(QStringLiteral("Label1"));
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, QColor(102, 0, 0));
+    label->setPalette(pal);
+    label->setAttribute(Qt::WA_TranslucentBackground);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+PictureBox *makeBackground(QWidget *parent, const char *name, const QString &picture)
+{
+    auto *image = new PictureBox(parent);
+    image->setObjectName(QLatin1String(name));
+    image->setPicture(builtInPicture(picture));
+    image->setGeometry(parent->rect());
+    image->hide();
+    return image;
+}
+
+PictureBox *makeClickArea(QWidget *parent, const char *name, QRect geometry)
+{
+    auto *area = new PictureBox(parent);
+    area->setObjectName(QLatin1String(name));
+    area->setGeometry(geometry);
+    area->setCursor(Qt::PointingHandCursor);
+    return area;
+}
+
+} // namespace vantrell

@@ -1,0 +1,184 @@
+#include "results/u_gew_high.h"
+
+#include "core/random.h"
+#include "results/highscore_code.h"
+#include "results/result_controls.h"
+#include "site_config.h"
+#include "ui/open_url.h"
+#include "ui/show_window.h"
+#include "ui/tool_window.h"
+#include "ui/window_drag.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+namespace vantrell {
+namespace {
+
+QLabel *makeHiddenLabel(QWidget *parent, const char *name, const QString &designText)
+{
+    auto *label = new QLabel(designText, parent);
+    label->setObjectName(QLatin1String(name));
+    label->hide();
+    return label;
+}
+
+QLineEdit *makeField(QWidget *parent, const char *name, int top)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(136, top, 257, 21);
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Text, QColor(102, 0, 0));
+    edit->setPalette(pal);
+    return edit;
+}
+
+} // namespace
+
+Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow)
+    : QWidget(nullptr, kCaptionOnlyToolWindow), spr_(spr), mainWindow_(mainWindow)
+{
+    setObjectName(QStringLiteral("gew_high"));
+    setWindowTitle(QStringLiteral("Highscoreverdächtig!"));
+    setFixedSize(400, 340);
+    if (mainWindow)
+        setFont(mainWindow->font());
+    image4_ = makeBackground(this, "Image4", QStringLiteral("gew_high_en.jpg"));
+    image1_ = makeBackground(this, "Image1", QStringLiteral("gew_high_de.jpg"));
+    label1_ = makePointsLabel(this, {200, 57});
+    lapunkte_ = makeHiddenLabel(this, "lapunkte", QStringLiteral("lapunkte 13487-43000"));
+    laspielart_ = makeHiddenLabel(this, "laspielart", QStringLiteral("laspielart 1, 7, 8, 9"));
+    laaufgedeckt_ = makeHiddenLabel(this, "laaufgedeckt", QStringLiteral("laaufgedeckt 3-60"));
+    laelemente_ = makeHiddenLabel(this, "laelemente", QStringLiteral("laelemente R, B, S, K"));
+    edit1_ = makeField(this, "Edit1", 223);
+    edit1_->setMaxLength(30);
+    edit1_->setText(QStringLiteral("Anonymer Sudokuspieler"));
+    edit2_ = makeField(this, "Edit2", 246);
+    edit3_ = makeField(this, "Edit3", 269);
+    setTabOrder(edit1_, edit2_);
+    setTabOrder(edit2_, edit3_);
+    image2_ = makeClickArea(this, "Image2", {90, 304, 89, 21});
+    image3_ = makeClickArea(this, "Image3", {200, 304, 185, 21});
+    connect(edit1_, &QLineEdit::textChanged, this, &Tgew_high::Edit1Change);
+    connect(edit2_, &QLineEdit::textChanged, this, &Tgew_high::Edit2Change);
+    connect(edit3_, &QLineEdit::textChanged, this, &Tgew_high::Edit3Change);
+    connect(image2_, &PictureBox::clicked, this, &Tgew_high::Image2Click);
+    connect(image3_, &PictureBox::clicked, this, &Tgew_high::Image3Click);
+    makeDragHandle(image1_, this);
+    makeDragHandle(image4_, this);
+    Sprache();
+}
+
+QString Tgew_high::language() const { return spr_ ? spr_->text() : QString(); }
+
+void Tgew_high::Sprache()
+{
+    if (language() == QLatin1String("de")) {
+        setWindowTitle(QStringLiteral("Highscoreverdächtig!"));
+        image1_->show();
+        image4_->hide();
+        edit1_->setText(QStringLiteral("Anonymer Sudokuspieler"));
+        label1_->move(label1_->x(), 52);
+    }
+    if (language() == QLatin1String("en")) {
+        setWindowTitle(QStringLiteral("Possibly a World Record!"));
+        image1_->hide();
+        image4_->show();
+        edit1_->setText(QStringLiteral("Anonymous"));
+        label1_->move(label1_->x(), 57);
+    }
+}
+
+bool Tgew_high::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        FormActivate();
+    else if (event->type() == QEvent::Show)
+        centreOnScreen(this);
+    return QWidget::event(event);
+}
+
+void Tgew_high::FormActivate()
+{
+    if (mainWindow_)
+        mainWindow_->setEnabled(false);
+    label1_->setText(mainWindowPointsText(mainWindow_));
+    label1_->adjustSize();
+    buildCode();
+}
+
+QString Tgew_high::highscorePage() const
+{
+    return QLatin1String(language() == QLatin1String("de") ? build::homeSiteDe : build::homeSiteEn);
+}
+
+void Tgew_high::buildCode()
+{
+    Randomize();
+    bool pointsOk = false;
+    const int points = lapunkte_->text().toInt(&pointsOk);
+    const auto code = pointsOk ? buildHighscoreCode(points, laspielart_->text().toInt(), laaufgedeckt_->text().toInt(),
+                                                    laelemente_->text().toStdString())
+                               : std::nullopt;
+    // A result the code cannot carry (only pasted, absurd counts give one) gets no code
+    // and no address rather than a wrong one.
+    pruefcode_ = code ? QString::fromStdString(*code) : QString();
+    linkanzeige_ = code ? highscoreAddress(highscorePage(), QStringLiteral("Sudokus%20Anonymus"), pruefcode_) : QString();
+    const QSignalBlocker block2(edit2_), block3(edit3_);
+    edit2_->setText(pruefcode_);
+    edit3_->setText(linkanzeige_);
+}
+
+void Tgew_high::Edit1Change()
+{
+    if (pruefcode_.isEmpty())
+        return;
+    linkanzeige_ = highscoreAddress(highscorePage(), encodeNameForAddress(edit1_->text()), pruefcode_);
+    const QSignalBlocker block(edit3_);
+    edit3_->setText(linkanzeige_);
+}
+
+// The code and address fields can be selected and copied; any edit is undone at once.
+void Tgew_high::Edit2Change()
+{
+    const QSignalBlocker block(edit2_);
+    edit2_->setText(pruefcode_);
+}
+
+void Tgew_high::Edit3Change()
+{
+    if (linkanzeige_.isEmpty())
+        return;
+    const QSignalBlocker block(edit3_);
+    edit3_->setText(linkanzeige_);
+}
+
+void Tgew_high::Image2Click()
+{
+    if (mainWindow_)
+        mainWindow_->setEnabled(true);
+    spielername_ = edit1_->text();
+    if (spielername_.isEmpty())
+        spielername_ = language() == QLatin1String("de") ? QStringLiteral("Anonymer Sudokuspieler") : QStringLiteral("Anonymous");
+    if (!pruefcode_.isEmpty()) {
+        eintragslink_ = highscoreAddress(highscorePage(), encodeNameForAddress(spielername_), pruefcode_);
+        openUrl(eintragslink_);
+    }
+    hide();
+    if (mainWindow_)
+        showActive(mainWindow_);
+}
+
+void Tgew_high::Image3Click()
+{
+    if (mainWindow_)
+        mainWindow_->setEnabled(true);
+    hide();
+    if (mainWindow_)
+        showActive(mainWindow_);
+}
+
+} // namespace vantrell

@@ -1,0 +1,63 @@
+// The congratulation for a result at or above the highscore bar, with the form that
+// submits the result to the online highscore list.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+
+namespace vantrell {
+
+class PictureBox;
+
+class Tgew_high : public QWidget {
+    Q_OBJECT
+public:
+    Tgew_high(const QLabel *spr, QWidget *mainWindow);
+
+    QString pruefcode() const { return pruefcode_; }
+    QString linkanzeige() const { return linkanzeige_; }
+    QString spielername() const { return spielername_; }
+    QString eintragslink() const { return eintragslink_; }
+
+public slots:
+    void FormActivate();
+    void Edit1Change();
+    void Edit2Change();
+    void Edit3Change();
+    void Image2Click();
+    void Image3Click();
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void Sprache();
+    QString language() const;
+    QString highscorePage() const;
+    void buildCode();
+
+    const QLabel *spr_;
+    QWidget *mainWindow_;
+    PictureBox *image4_;
+    PictureBox *image1_;
+    QLabel *label1_;
+    QLabel *lapunkte_;
+    QLabel *laspielart_;
+    QLabel *laaufgedeckt_;
+    QLabel *laelemente_;
+    QLineEdit *edit1_;
+    QLineEdit *edit2_;
+    QLineEdit *edit3_;
+    PictureBox *image2_;
+    PictureBox *image3_;
+
+    QString pruefcode_;
+    QString linkanzeige_;
+    QString spielername_;
+    QString eintragslink_;
+};
+
+} // namespace vantrell

@@ -1,0 +1,84 @@
+#include "app/u_start.h"
+#include "support/app_fixture.h"
+#include "ui/u_info.h"
+
+#include <QLabel>
+
+#include <QTimer>
+#include <QtTest>
+
+using namespace vantrell;
+using namespace vantrell::testing;
+
+class TestStartUp : public QObject {
+    Q_OBJECT
+private slots:
+    void createsTheWindowsInOrder()
+    {
+        AppFixture f("en");
+        QStringList names;
+        for (QWidget *w : f.windows->creationOrder()) {
+            names << w->objectName();
+            QVERIFY(!w->isVisible());
+        }
+        QCOMPARE(names, (QStringList{"start", "prog", "info", "gew_kein", "gew_high", "druckfenster", "hilfe", "hilfe_en"}));
+        QCOMPARE(appWindows().info->windowTitle(), QStringLiteral("Informationen"));
+    }
+
+    void splashPictureByLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("de") << "de" << "Image1";
+        QTest::newRow("en") << "en" << "Image2";
+        QTest::newRow("other") << "xx" << "Image2";
+    }
+    void splashPictureByLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, shown);
+        AppFixture f(language);
+        auto *start = static_cast<Tstart *>(appWindows().start);
+        QCOMPARE(start->size(), QSize(300, 200));
+        QCOMPARE(start->spr()->text(), language);
+        QVERIFY(start->spr()->isHidden());
+        for (const char *name : {"Image1", "Image2"})
+            QCOMPARE(start->findChild<QWidget *>(QLatin1String(name))->isHidden(), shown != QLatin1String(name));
+    }
+
+    void ticksShowTheMainWindowThenFade()
+    {
+        AppFixture f("en");
+        auto *start = static_cast<Tstart *>(appWindows().start);
+        QCOMPARE(start->timer1()->interval(), 27);
+        QVERIFY(start->timer1()->isActive());
+        start->timer1()->stop(); // ticks are driven by hand below
+        start->timer1()->start();
+        start->FormActivate();
+        for (int tick = 1; tick <= 49; ++tick)
+            start->Timer1Timer();
+        QVERIFY(!f.prog->isVisible());
+        QCOMPARE(start->opacity(), 255);
+        start->Timer1Timer();
+        QVERIFY(f.prog->isVisible());
+        for (int tick = 51; tick <= 101; ++tick) {
+            start->Timer1Timer();
+            QCOMPARE(int(start->opacity()), 255 - 5 * (tick - 50));
+            QCOMPARE(start->timer1()->isActive(), tick < 101);
+        }
+        QCOMPARE(start->startzaehler(), 101);
+    }
+
+    void clickOnTheSplashShowsTheMainWindowAtOnce()
+    {
+        AppFixture f("en");
+        auto *start = static_cast<Tstart *>(appWindows().start);
+        start->show();
+        start->Image1Click();
+        QVERIFY(f.prog->isVisible());
+        QVERIFY(!start->isVisible());
+    }
+};
+
+QTEST_MAIN(TestStartUp)
+#include "test_start_up.moc"

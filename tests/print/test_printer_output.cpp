@@ -1,0 +1,232 @@
+// Prints real pages through a private CUPS scheduler (see tests/support/cups) and reads the
+// PDF that lands in the queue's file back with poppler's tools.
+#include "print/page_field.h"
+#include "print/puzzles.h"
+#include "print/printer_layout.h"
+#include "print/printer_output.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QtTest>
+
+#include <algorithm>
+#include <optional>
+
+using namespace vantrell;
+
+namespace {
+
+const QString kQueue = QStringLiteral("vantrell-test");
+
+QString cupsDir() { return qEnvironmentVariable("VANTRELL_TEST_CUPS_DIR"); }
+
+std::vector<QImage> composedPage(int count)
+{
+    std::vector<QImage> fields;
+    for (int i = 0; i < count; ++i) {
+        const GameState s = vantrell::testing::generatedPuzzle(1, 32, 7 + i);
+        fields.push_back(drawPageField(s, QStringLiteral("Vantrell Sudoku - vantrell-media.com"),
+                                       QStringLiteral("Sudoku - vantrell-media.com")));
+    }
+    return fields;
+}
+
+// Runs a tool and returns its standard output; nothing when it fails or takes too long.
+std::optional<QString> run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        process.kill();
+        process.waitForFinished(1000);
+        qWarning() << program << arguments << "failed:" << process.readAllStandardError();
+        return std::nullopt;
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// Waits until the scheduler has no unfinished job left and the file holds a whole PDF.
+bool waitForJob(const QString &pdfPath)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        QProcess lpstat;
+        lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("not-completed"), QStringLiteral("-o")});
+        const bool idle = lpstat.waitForFinished(10000) && lpstat.exitCode() == 0
+            && lpstat.readAllStandardOutput().trimmed().isEmpty();
+        QFile pdf(pdfPath);
+        if (idle && pdf.open(QIODevice::ReadOnly) && pdf.size() > 0 && pdf.readAll().trimmed().endsWith("%%EOF"))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+QString infoField(const QString &pdfinfo, const QString &field)
+{
+    for (const QString &line : pdfinfo.split(QLatin1Char('\n')))
+        if (line.startsWith(field + QLatin1Char(':')))
+            return line.mid(field.size() + 1).trimmed();
+    return {};
+}
+
+} // namespace
+
+class TestPrinterOutput : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        const QString unavailable = qEnvironmentVariable("VANTRELL_TEST_CUPS_UNAVAILABLE");
+        if (!unavailable.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no private CUPS scheduler on this machine: ") + unavailable));
+        // Never print anywhere but on the private scheduler.
+        if (cupsDir().isEmpty() || qEnvironmentVariable("CUPS_SERVER") != cupsDir() + QStringLiteral("/cups.sock"))
+            QSKIP("run through tests/support/cups/run-with-private-cupsd.sh, which starts a private scheduler");
+        QVERIFY(!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty());
+        QVERIFY(!QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty());
+        QVERIFY(service.printerNames().contains(kQueue));
+    }
+
+    // One page with the squares where the layout puts them, and the document title.
+    void printsOnePageWithTheSquares_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("1 per page") << 1;
+        QTest::newRow("2 per page") << 2;
+        QTest::newRow("6 per page") << 6;
+    }
+    void printsOnePageWithTheSquares()
+    {
+        QFETCH(int, count);
+        const QString pdfPath = cupsDir() + QStringLiteral("/out/job.pdf");
+        QFile::remove(pdfPath);
+
+        const PrintOutcome outcome = service.print(kQueue, composedPage(count), count);
+        QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+        QVERIFY2(waitForJob(pdfPath), "the job did not reach the queue's file");
+        // Kept beside the test for a look at the printed page.
+        QFile::remove(QStringLiteral("printed-%1.pdf").arg(count));
+        QFile::copy(pdfPath, QStringLiteral("printed-%1.pdf").arg(count));
+
+        const QString info = run(QStringLiteral("pdfinfo"), {pdfPath}).value_or(QString());
+        QCOMPARE(infoField(info, QStringLiteral("Pages")), QStringLiteral("1"));
+        QCOMPARE(infoField(info, QStringLiteral("Title")), PrinterService::documentTitle());
+
+        // The queue's page: A4 with 12 pt unprintable on each side.
+        QPrinter &printer = service.printer();
+        const double resolution = printer.resolution();
+        const QRect printable = printer.pageRect(QPrinter::DevicePixel).toRect();
+        const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+        QVERIFY(resolution >= 300);
+        QVERIFY(qAbs(paper.width() - 595 / 72.0 * resolution) <= 2);
+        QVERIFY(qAbs(printable.left() - 12 / 72.0 * resolution) <= 1);
+        QVERIFY(qAbs(printable.top() - 12 / 72.0 * resolution) <= 1);
+        qInfo("printable area %d x %d device pixels at %g dpi", printable.width(), printable.height(), resolution);
+
+        const int dpi = 100;
+        const QString base = QDir(cupsDir()).filePath(QStringLiteral("page-%1").arg(count));
+        QVERIFY(run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"),
+                                         QStringLiteral("-singlefile"), pdfPath, base}));
+        QImage page(base + QStringLiteral(".pgm"));
+        QVERIFY(!page.isNull());
+        const double scale = dpi / resolution; // device pixels to rendered pixels
+        QVERIFY(qAbs(page.width() - paper.width() * scale) <= 2);
+        QVERIFY(qAbs(page.height() - paper.height() * scale) <= 2);
+
+        const std::vector<PageSquare> squares = printerSquares(count, printable.width(), printable.height());
+        QCOMPARE(int(squares.size()), count);
+        auto dark = [&](double x, double y) {
+            return qGray(page.pixel(qBound(0, qRound(x), page.width() - 1), qBound(0, qRound(y), page.height() - 1))) < 128;
+        };
+        // Rendered coordinate of the middle of pixel p of a 425-pixel page field whose
+        // square starts at squareStart (device pixels of the printable area from origin).
+        auto rendered = [&](int origin, int squareStart, int side, double p) {
+            return (origin + squareStart + (p + 0.5) * side / 425.0) * scale;
+        };
+        QList<QRectF> placed;
+        for (const PageSquare &sq : squares) {
+            const int side = sq.right - sq.left;
+            QCOMPARE(sq.bottom - sq.top, side);
+            // The outer block lines, around picture pixels 5 and 410, sampled along their
+            // length.
+            for (double edge : {5.0, 410.0})
+                for (int step = 1; step < 20; ++step) {
+                    const double p = 5 + step * 405 / 20.0;
+                    const double vx = rendered(printable.left(), sq.left, side, edge);
+                    const double vy = rendered(printable.top(), sq.top, side, p);
+                    const double hx = rendered(printable.left(), sq.left, side, p);
+                    const double hy = rendered(printable.top(), sq.top, side, edge);
+                    QVERIFY2(dark(vx, vy), qPrintable(QStringLiteral("vertical edge at %1, %2").arg(vx).arg(vy)));
+                    QVERIFY2(dark(hx, hy), qPrintable(QStringLiteral("horizontal edge at %1, %2").arg(hx).arg(hy)));
+                }
+            placed.append(QRectF((printable.left() + sq.left) * scale, (printable.top() + sq.top) * scale,
+                                 side * scale, side * scale).adjusted(-2, -2, 2, 2));
+        }
+        // Nothing is printed outside the squares.
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (qGray(page.pixel(x, y)) < 200) {
+                    const bool inside = std::any_of(placed.begin(), placed.end(),
+                                                    [&](const QRectF &r) { return r.contains(x + 0.5, y + 0.5); });
+                    QVERIFY2(inside, qPrintable(QStringLiteral("ink outside the squares at %1, %2").arg(x).arg(y)));
+                }
+    }
+
+    // A printer picked by name stays selected; the standard choice then prints there too.
+    void pickedPrinterStaysSelected()
+    {
+        const QString second = cupsDir() + QStringLiteral("/out/second.pdf");
+        const QString first = cupsDir() + QStringLiteral("/out/job.pdf");
+        QFile::remove(first);
+        QFile::remove(second);
+        PrintOutcome outcome = service.print(QStringLiteral("vantrell-second"), composedPage(1), 1);
+        QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+        QVERIFY(waitForJob(second));
+        QCOMPARE(service.selectedPrinterName(), QStringLiteral("vantrell-second"));
+
+        QFile::remove(second);
+        outcome = service.print(PrinterService::standardChoice(), composedPage(2), 2);
+        QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+        QVERIFY(waitForJob(second));
+        QVERIFY(!QFile::exists(first));
+    }
+
+    // The standard choice on a fresh service prints on the system default.
+    void standardChoicePrintsOnTheDefault()
+    {
+        PrinterService fresh;
+        QCOMPARE(fresh.selectedPrinterName(), kQueue);
+        const QString first = cupsDir() + QStringLiteral("/out/job.pdf");
+        QFile::remove(first);
+        const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), composedPage(6), 6);
+        QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+        QVERIFY(waitForJob(first));
+    }
+
+    // A printer that went away after the list was gathered is reported, not printed on.
+    void removedPrinterFails()
+    {
+        PrinterService fresh;
+        QVERIFY(fresh.printerNames().contains(QStringLiteral("vantrell-removable")));
+        QVERIFY(run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), QStringLiteral("vantrell-removable")}));
+        const PrintOutcome outcome = fresh.print(QStringLiteral("vantrell-removable"), composedPage(1), 1);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.failure, std::optional(PrintFailure::PrinterGone));
+        QVERIFY(outcome.reason.contains(QStringLiteral("vantrell-removable")));
+        QVERIFY(!QFile::exists(cupsDir() + QStringLiteral("/out/removable.pdf")));
+
+        const PrintOutcome unknown = fresh.print(QStringLiteral("no-such-printer"), composedPage(1), 1);
+        QCOMPARE(unknown.failure, std::optional(PrintFailure::PrinterGone));
+    }
+
+private:
+    PrinterService service;
+};
+
+QTEST_MAIN(TestPrinterOutput)
+#include "test_printer_output.moc"

@@ -1,0 +1,49 @@
+// Printing while no scheduler answers: CUPS_SERVER points at a socket nobody listens on.
+#include "print/printer_output.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using namespace vantrell;
+
+Q_DECLARE_METATYPE(vantrell::PrintFailure)
+
+class TestPrinterUnreachable : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        const QString server = qEnvironmentVariable("CUPS_SERVER");
+        if (!server.endsWith(QStringLiteral("/no-scheduler/cups.sock")))
+            QSKIP("needs CUPS_SERVER pointing at a socket where nothing listens (set by CTest)");
+        QVERIFY(!QFile::exists(server));
+    }
+
+    void printFailsWithAReason_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<PrintFailure>("failure");
+        QTest::newRow("standard") << PrinterService::standardChoice() << PrintFailure::NoPrinter;
+        QTest::newRow("a printer by name") << QStringLiteral("vantrell-test") << PrintFailure::PrinterGone;
+    }
+    void printFailsWithAReason()
+    {
+        QFETCH(QString, choice);
+        QFETCH(PrintFailure, failure);
+        QElapsedTimer timer;
+        timer.start();
+        PrinterService service;
+        QVERIFY(service.printerNames().isEmpty());
+        QImage field(425, 425, QImage::Format_RGB32);
+        field.fill(Qt::white);
+        const PrintOutcome outcome = service.print(choice, {field}, 1);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.failure, std::optional(failure));
+        QCOMPARE(outcome.reason, printFailureText(failure, choice));
+        QVERIFY(!outcome.reason.isEmpty());
+        QVERIFY2(timer.elapsed() < 15000, "giving up on an absent scheduler took too long");
+    }
+};
+
+QTEST_MAIN(TestPrinterUnreachable)
+#include "test_printer_unreachable.moc"

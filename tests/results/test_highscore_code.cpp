@@ -1,0 +1,388 @@
+#include "results/highscore_code.h"
+
+#include <QProcess>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QtTest>
+
+#include <map>
+#include <set>
+#include <vector>
+
+using namespace vantrell;
+
+namespace {
+
+// Hands out prepared draws in order and records what was asked for.
+struct ScriptedRandom {
+    explicit ScriptedRandom(std::vector<int> d) : draws(std::move(d)) {}
+    std::vector<int> draws;
+    std::vector<int> asked;
+    std::size_t next = 0;
+    int operator()(int k)
+    {
+        asked.push_back(k);
+        return draws.at(next++);
+    }
+};
+
+// Where each value lands, worked out by hand from the insertion order (1-based).
+const int kCorePos[9] = {4, 6, 9, 14, 16, 17, 19, 20, 21};
+const std::set<int> kVaryingPos = {1, 3, 7, 11, 10, 12, /* and what follows from them: */ 5, 18, 22, 23};
+
+int digit(const std::string &code, int pos) { return code.at(std::size_t(pos - 1)) - '0'; }
+void setDigit(std::string &code, int pos, int d) { code.at(std::size_t(pos - 1)) = char('0' + d); }
+
+long long coreOf(const std::string &code)
+{
+    long long v = 0;
+    for (int p : kCorePos)
+        v = v * 10 + digit(code, p);
+    return v;
+}
+int coreDigitSum(const std::string &code)
+{
+    int s = 0;
+    for (int p : kCorePos)
+        s += digit(code, p);
+    return s;
+}
+int sumOf(const std::string &code, int first, int last)
+{
+    int s = 0;
+    for (int p = first; p <= last; ++p)
+        s += digit(code, p);
+    return s;
+}
+// The constant added to the trailing check sum, recovered from a code's last two digits.
+int checkOffset(const std::string &code)
+{
+    return ((digit(code, 23) * 10 + digit(code, 22) - sumOf(code, 1, 21)) % 100 + 100) % 100;
+}
+// Recomputes the check digits after a deliberate change, as a forger who knows them would.
+void reseal(std::string &code, int offset, bool innerToo)
+{
+    if (innerToo) {
+        const int c1 = coreDigitSum(code) + digit(code, 10) + digit(code, 12);
+        setDigit(code, 18, c1 / 10);
+        setDigit(code, 5, c1 % 10);
+    }
+    const int c2 = sumOf(code, 1, 21) + offset;
+    setDigit(code, 22, c2 % 10);
+    setDigit(code, 23, c2 / 10 % 10);
+}
+
+std::string mustBuild(int punkte, int spielart, int aufgedeckt, const char *elemente,
+                      const std::function<int(int)> &random = Random)
+{
+    const auto code = buildHighscoreCode(punkte, spielart, aufgedeckt, elemente, random);
+    if (!code)
+        qFatal("no code for %d %d %d %s", punkte, spielart, aufgedeckt, elemente);
+    return *code;
+}
+
+} // namespace
+
+class TestHighscoreCode : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { RandSeed(20240611); }
+
+    void rejectsWhatCannotBeEncoded_data()
+    {
+        QTest::addColumn<int>("punkte");
+        QTest::addColumn<int>("spielart");
+        QTest::addColumn<int>("aufgedeckt");
+        QTest::addColumn<QString>("elemente");
+        QTest::addColumn<bool>("encodable");
+        QTest::newRow("below the bar") << 25540 << 1 << 40 << "B" << false;
+        QTest::newRow("the bar") << 25541 << 1 << 40 << "B" << true;
+        QTest::newRow("six digits") << 100000 << 1 << 40 << "B" << false;
+        QTest::newRow("negative") << -30000 << 1 << 40 << "B" << false;
+        QTest::newRow("type 0") << 30000 << 0 << 40 << "B" << false;
+        QTest::newRow("type 10") << 30000 << 10 << 40 << "B" << false;
+        QTest::newRow("no given cells") << 30000 << 9 << 0 << "C" << true;
+        QTest::newRow("given -1") << 30000 << 9 << -1 << "C" << false;
+        QTest::newRow("given 100") << 30000 << 9 << 100 << "C" << false;
+        QTest::newRow("lower case") << 30000 << 1 << 40 << "r" << false;
+        QTest::newRow("empty letter") << 30000 << 1 << 40 << "" << false;
+        QTest::newRow("two letters") << 30000 << 1 << 40 << "RB" << false;
+        QTest::newRow("unknown letter") << 30000 << 1 << 40 << "X" << false;
+    }
+    void rejectsWhatCannotBeEncoded()
+    {
+        QFETCH(int, punkte);
+        QFETCH(int, spielart);
+        QFETCH(int, aufgedeckt);
+        QFETCH(QString, elemente);
+        QFETCH(bool, encodable);
+        const std::string letter = elemente.toStdString();
+        QCOMPARE(buildHighscoreCode(punkte, spielart, aufgedeckt, letter).has_value(), encodable);
+    }
+
+    void embeddedValuesSitWhereTheInsertionsPutThem_data()
+    {
+        QTest::addColumn<int>("aufgedeckt");
+        QTest::addColumn<int>("spielart");
+        QTest::addColumn<QString>("elemente");
+        QTest::addColumn<int>("elementDigit");
+        QTest::addColumn<int>("pairDraw");
+        QTest::addColumn<QList<int>>("randomDigits");
+        QTest::newRow("R, lowest draws") << 40 << 1 << "R" << 2 << 0 << QList<int>{0, 0, 0, 0};
+        QTest::newRow("B, highest draws") << 23 << 9 << "B" << 4 << 77 << QList<int>{7, 7, 7, 7};
+        QTest::newRow("S, one digit count") << 5 << 8 << "S" << 6 << 33 << QList<int>{1, 2, 3, 4};
+        QTest::newRow("K") << 99 << 7 << "K" << 8 << 50 << QList<int>{6, 5, 4, 3};
+        QTest::newRow("C") << 18 << 3 << "C" << 0 << 1 << QList<int>{2, 0, 7, 1};
+    }
+    void embeddedValuesSitWhereTheInsertionsPutThem()
+    {
+        QFETCH(int, aufgedeckt);
+        QFETCH(int, spielart);
+        QFETCH(QString, elemente);
+        QFETCH(int, elementDigit);
+        QFETCH(int, pairDraw);
+        QFETCH(QList<int>, randomDigits);
+        ScriptedRandom random{{pairDraw, randomDigits[0], randomDigits[1], randomDigits[2], randomDigits[3]}};
+        const std::string code = mustBuild(26480, spielart, aufgedeckt, elemente.toLatin1().constData(),
+                                           std::ref(random));
+        QCOMPARE(random.asked, (std::vector<int>{78, 8, 8, 8, 8}));
+        QCOMPARE(int(code.size()), 23);
+        QCOMPARE(digit(code, 1), randomDigits[0]);
+        QCOMPARE(digit(code, 3), randomDigits[1]);
+        QCOMPARE(digit(code, 7), randomDigits[2]);
+        QCOMPARE(digit(code, 11), randomDigits[3]);
+        QCOMPARE(digit(code, 10) * 10 + digit(code, 12), 12 + pairDraw);
+        QCOMPARE(digit(code, 13) * 10 + digit(code, 2), aufgedeckt);
+        QCOMPARE(digit(code, 15), spielart);
+        QCOMPARE(digit(code, 8), elementDigit);
+        const int c1 = coreDigitSum(code) + digit(code, 10) + digit(code, 12);
+        QCOMPARE(digit(code, 18) * 10 + digit(code, 5), c1);
+        // The core digits of one points value do not depend on anything else.
+        QCOMPARE(coreOf(code), coreOf(mustBuild(26480, 1, 40, "R")));
+        // Trailing check digits: reversed last two digits of the sum plus one fixed two-digit offset.
+        QCOMPARE(checkOffset(code), checkOffset(mustBuild(30000, 1, 40, "K")));
+        QVERIFY(checkOffset(code) >= 10);
+
+        const DecodedHighscoreCode d = decodeHighscoreCode(code);
+        QVERIFY2(d.valid(), d.reason.c_str());
+        QCOMPARE(d.elemente, elemente.at(0).toLatin1());
+    }
+
+    // Nine digits, a digit sum of at least 10, and a fixed four-digit step per point over
+    // the whole range: that is what makes the inner check two digits and the decoding exact.
+    void coreNumberHoldsOverTheWholeRange()
+    {
+        QVERIFY(kCodeMinPunkte <= 25541 && kCodeMaxPunkte >= 60000);
+        const long long step = coreOf(mustBuild(kCodeMinPunkte + 1, 1, 40, "R"))
+                               - coreOf(mustBuild(kCodeMinPunkte, 1, 40, "R"));
+        QVERIFY(step >= 1000 && step <= 9999);
+        long long previous = 0;
+        for (int p = kCodeMinPunkte; p <= kCodeMaxPunkte; ++p) {
+            const std::string code = mustBuild(p, 1, 40, "R");
+            QCOMPARE(int(code.size()), 23);
+            const long long core = coreOf(code);
+            QVERIFY(core >= 100000000);
+            QVERIFY2(coreDigitSum(code) >= 10, code.c_str());
+            if (p > kCodeMinPunkte)
+                QCOMPARE(core - previous, step);
+            previous = core;
+        }
+    }
+
+    void codesOfOneResultDifferOnlyInRandomAndCheckDigits()
+    {
+        const std::string first = mustBuild(31234, 9, 27, "S");
+        std::map<int, std::set<char>> seen;
+        for (int i = 0; i < 300; ++i) {
+            const std::string code = mustBuild(31234, 9, 27, "S");
+            for (int p = 1; p <= 23; ++p) {
+                if (kVaryingPos.count(p))
+                    seen[p].insert(code[std::size_t(p - 1)]);
+                else
+                    QCOMPARE(code[std::size_t(p - 1)], first[std::size_t(p - 1)]);
+            }
+        }
+        for (int p : kVaryingPos)
+            QVERIFY2(seen[p].size() > 1, qPrintable(QString::number(p)));
+    }
+
+    void everyResultRoundTrips()
+    {
+        const char *letters[] = {"R", "B", "S", "K", "C"};
+        auto roundTrip = [](int p, int t, int a, const char *e) {
+            const DecodedHighscoreCode d = decodeHighscoreCode(mustBuild(p, t, a, e));
+            return d.valid() && d.punkte == p && d.spielart == t && d.aufgedeckt == a && d.elemente == e[0];
+        };
+        for (int p = kCodeMinPunkte; p <= kCodeMaxPunkte; ++p)
+            QVERIFY2(roundTrip(p, 1 + p % 9, p * 7 % 100, letters[p % 5]), qPrintable(QString::number(p)));
+        for (int p : {25541, 26480, 40708, 43708, 55300, 60000, 77777, 99999})
+            for (int t = 1; t <= 9; ++t)
+                for (int a = 0; a <= 99; ++a)
+                    for (const char *e : letters)
+                        QVERIFY(roundTrip(p, t, a, e));
+    }
+
+    void everySingleDigitChangeIsRejected()
+    {
+        const char *letters[] = {"R", "B", "S", "K", "C"};
+        for (int i = 0; i < 100; ++i) {
+            const std::string code = mustBuild(25541 + i * 347, 1 + i % 9, 18 + i % 80, letters[i % 5]);
+            for (int pos = 1; pos <= 23; ++pos)
+                for (int d = 0; d <= 9; ++d) {
+                    if (d == digit(code, pos))
+                        continue;
+                    std::string changed = code;
+                    setDigit(changed, pos, d);
+                    const DecodedHighscoreCode r = decodeHighscoreCode(changed);
+                    QVERIFY2(!r.valid() && !r.reason.empty(), changed.c_str());
+                }
+        }
+    }
+
+    // Changes whose trailing check digits were redone must still fail the inner checks.
+    void innerChecksCatchResealedChanges_data()
+    {
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<int>("newDigit");
+        QTest::addColumn<bool>("redoInnerSum");
+        QTest::addColumn<int>("pairDraw");
+        QTest::addColumn<int>("problem");
+        QTest::newRow("trailing check") << 22 << -1 << false << 33 << int(CodeProblem::CheckDigits);
+        QTest::newRow("inner sum") << 5 << -1 << false << 33 << int(CodeProblem::DigitSum);
+        QTest::newRow("core digit, inner sum not redone") << 21 << -1 << false << 33 << int(CodeProblem::DigitSum);
+        QTest::newRow("random digit 8") << 1 << 8 << false << 33 << int(CodeProblem::RandomDigits);
+        QTest::newRow("random digit 9") << 11 << 9 << false << 33 << int(CodeProblem::RandomDigits);
+        QTest::newRow("pair 95") << 10 << 9 << true << 33 << int(CodeProblem::RandomDigits);
+        QTest::newRow("pair 05") << 10 << 0 << true << 33 << int(CodeProblem::RandomDigits);
+        QTest::newRow("element 1") << 8 << 1 << false << 33 << int(CodeProblem::ElementSet);
+        QTest::newRow("element 9") << 8 << 9 << false << 33 << int(CodeProblem::ElementSet);
+        QTest::newRow("type 0") << 15 << 0 << false << 33 << int(CodeProblem::GameType);
+        QTest::newRow("leading core digit 0") << 4 << 0 << true << 33 << int(CodeProblem::Punkte);
+        QTest::newRow("last core digit") << 21 << -1 << true << 33 << int(CodeProblem::Punkte);
+        QTest::newRow("middle core digit") << 16 << -1 << true << 33 << int(CodeProblem::Punkte);
+        QTest::newRow("pair 89 accepted") << 12 << 9 << true << 68 << int(CodeProblem::None);
+        QTest::newRow("pair 90") << 10 << 9 << true << 68 << int(CodeProblem::RandomDigits);
+        QTest::newRow("pair 11") << 12 << 1 << true << 0 << int(CodeProblem::RandomDigits);
+    }
+    void innerChecksCatchResealedChanges()
+    {
+        QFETCH(int, pos);
+        QFETCH(int, newDigit);
+        QFETCH(bool, redoInnerSum);
+        QFETCH(int, pairDraw);
+        QFETCH(int, problem);
+        ScriptedRandom random{{pairDraw, 1, 2, 3, 4}};
+        std::string code = mustBuild(34567, 1, 30, "K", std::ref(random));
+        const int offset = checkOffset(code);
+        setDigit(code, pos, newDigit >= 0 ? newDigit : (digit(code, pos) + 1) % 10);
+        if (problem != int(CodeProblem::CheckDigits))
+            reseal(code, offset, redoInnerSum);
+        const DecodedHighscoreCode d = decodeHighscoreCode(code);
+        QCOMPARE(int(d.problem), problem);
+        QCOMPARE(d.reason.empty(), d.valid());
+    }
+
+    void decoderEnforcesThePointsRange()
+    {
+        const std::string low = mustBuild(kCodeMinPunkte, 1, 30, "K");
+        const std::string high = mustBuild(kCodeMaxPunkte, 1, 30, "K");
+        const long long step = coreOf(mustBuild(kCodeMinPunkte + 1, 1, 30, "K")) - coreOf(low);
+        const int offset = checkOffset(low);
+        auto withCore = [&](std::string code, long long core) {
+            for (int i = 8; i >= 0; --i, core /= 10)
+                setDigit(code, kCorePos[i], int(core % 10));
+            reseal(code, offset, true);
+            return decodeHighscoreCode(code);
+        };
+        QCOMPARE(withCore(low, coreOf(low)).punkte, kCodeMinPunkte);
+        QCOMPARE(withCore(low, coreOf(low) - step).problem, CodeProblem::Punkte);
+        QCOMPARE(withCore(high, coreOf(high) + step).problem, CodeProblem::Punkte);
+    }
+
+    void malformedInputIsRejected_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("22 digits") << QByteArray(22, '1');
+        QTest::newRow("24 digits") << QByteArray(24, '1');
+        QTest::newRow("letter") << QByteArray("1234567890123456789012a");
+        QTest::newRow("space") << QByteArray("12345678901 34567890123");
+        QTest::newRow("sign") << QByteArray("+1234567890123456789012");
+        QTest::newRow("non-ASCII digit") << QByteArray("123456789012345678901\xd9\xa3");
+    }
+    void malformedInputIsRejected()
+    {
+        QFETCH(QByteArray, input);
+        const DecodedHighscoreCode d = decodeHighscoreCode(input.toStdString());
+        QCOMPARE(d.problem, CodeProblem::Form);
+        QVERIFY(!d.reason.empty());
+    }
+
+    void nameIsEncodedForTheAddress_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("encoded");
+        QTest::newRow("spaces") << "Anna Maria Lux" << "Anna%20Maria%20Lux";
+        QTest::newRow("query characters") << "a&b#c%d=e+f" << "a%26b%23c%25d%3De%2Bf";
+        QTest::newRow("umlauts") << QString::fromUtf8("Jörg Mäß") << "J%C3%B6rg%20M%C3%A4%C3%9F";
+        QTest::newRow("unreserved kept") << "Az09-._~" << "Az09-._~";
+        QTest::newRow("slash, question, quote") << "/?'\"" << "%2F%3F%27%22";
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("30 characters") << QString::fromUtf8("Über & Ärger #1 = 100% Glück!!")
+                                       << "%C3%9Cber%20%26%20%C3%84rger%20%231%20%3D%20100%25%20Gl%C3%BCck%21%21";
+    }
+    void nameIsEncodedForTheAddress()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, encoded);
+        QVERIFY(name.size() <= 30);
+        QCOMPARE(encodeNameForAddress(name), encoded);
+
+        const QString code = QString::fromStdString(mustBuild(26480, 1, 40, "B"));
+        const QUrl url(highscoreAddress("vantrell-media.com", encoded, code), QUrl::StrictMode);
+        QVERIFY(url.isValid());
+        QCOMPARE(url.host(), QString("www.vantrell-media.com"));
+        const QUrlQuery query(url);
+        QCOMPARE(query.queryItemValue("ziel"), QString("medsudokuhighscore"));
+        QCOMPARE(query.queryItemValue("name", QUrl::FullyDecoded), name);
+        QCOMPARE(query.queryItemValue("code"), code);
+    }
+
+    void firstAddressUsesTheFixedNamePart()
+    {
+        QCOMPARE(highscoreAddress("vantrell-media.de", "Sudokus%20Anonymus", "01234567890123456789012"),
+                 QString("http://www.vantrell-media.de/index.php?ziel=medsudokuhighscore"
+                         "&name=Sudokus%20Anonymus&code=01234567890123456789012"));
+    }
+
+    void decoderToolExitCodes_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output");
+        const QString valid = QString::fromStdString(mustBuild(43708, 8, 23, "S"));
+        QString broken = valid;
+        broken[0] = broken[0] == '0' ? '1' : '0';
+        QTest::newRow("valid") << QStringList{valid} << 0
+                               << "points: 43708\ngame type: 8\ngiven cells: 23\nelement set: S\n";
+        QTest::newRow("invalid") << QStringList{broken} << 1 << "invalid code: ";
+        QTest::newRow("no code") << QStringList{} << 2 << "usage: ";
+        QTest::newRow("two codes") << QStringList{valid, valid} << 2 << "usage: ";
+    }
+    void decoderToolExitCodes()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::MergedChannels);
+        tool.start(DECODE_TOOL, args);
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), exitCode);
+        QVERIFY(QString::fromUtf8(tool.readAllStandardOutput()).startsWith(output));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHighscoreCode)
+#include "test_highscore_code.moc"

@@ -1,0 +1,290 @@
+#include "core/random.h"
+#include "results/highscore_code.h"
+#include "results/u_gew_high.h"
+#include "results/u_gew_kein.h"
+#include "site_config.h"
+#include "support/app_fixture.h"
+#include "ui/controls.h"
+#include "ui/page_control.h"
+#include "ui/status_bar.h"
+#include "ui/window_drag.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QtTest>
+
+using namespace vantrell;
+using namespace vantrell::testing;
+
+namespace {
+
+// Starts a seeded custom game: type entry (0 = 3x3 .. 7 = classic), count text, element entry.
+void startGame(AppFixture &f, int typeEntry, int count, int elementEntry = 1, std::uint64_t seed = 5)
+{
+    f.prog->show();
+    f.prog->FormActivate();
+    f.combo("cbspiel")->setCurrentIndex(7);
+    f.combo("cbspielart")->setCurrentIndex(typeEntry);
+    setComboText(f.combo("cbgeloest"), f.prog->texts().countPrefix + QString::number(count));
+    f.combo("cbelemente")->setCurrentIndex(elementEntry);
+    RandSeed(seed);
+    f.prog->spielstartenClick();
+}
+
+QPoint pixelOf(int x, int y, int value)
+{
+    return {45 * (x - 1) + 15 * ((value - 1) % 3) + 7, 45 * (y - 1) + 15 * ((value - 1) / 3) + 7};
+}
+
+void click(AppFixture &f, int x, int y, int value, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mouseClick(f.find("spielfeld"), button, {}, pixelOf(x, y, value));
+}
+
+// The empty cells of the running game, in fill order.
+QList<QPoint> emptyCells(AppFixture &f)
+{
+    QList<QPoint> cells;
+    const GameState &g = f.prog->game();
+    for (int x = 1; x <= g.groesse; ++x)
+        for (int y = 1; y <= g.groesse; ++y)
+            if (g.eingabe(x, y) == 0)
+                cells << QPoint(x, y);
+    return cells;
+}
+
+// Solves all but the last empty cell by clicking, and returns that last cell.
+QPoint solveAllButOne(AppFixture &f)
+{
+    const QList<QPoint> cells = emptyCells(f);
+    for (int i = 0; i + 1 < cells.size(); ++i)
+        click(f, cells[i].x(), cells[i].y(), f.prog->game().loesung(cells[i].x(), cells[i].y()));
+    return cells.last();
+}
+
+} // namespace
+
+class TestGamePlay : public QObject {
+    Q_OBJECT
+private slots:
+    void aWholeGameEndsOnTheCompletingClick_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("highscore");
+        QTest::newRow("25540 points") << 25540 << false;
+        QTest::newRow("25541 points") << 25541 << true;
+        QTest::newRow("below zero") << -17 << false;
+    }
+    void aWholeGameEndsOnTheCompletingClick()
+    {
+        QFETCH(int, points);
+        QFETCH(bool, highscore);
+        AppFixture f("en");
+        startGame(f, 7, 60);
+        QCOMPARE(f.prog->spiellaeuft(), 1);
+        QVERIFY(f.prog->gameTimer()->isActive());
+        QCOMPARE(f.prog->stat()->panelText(0), QStringLiteral("Ready. Have Fun!"));
+        QCOMPARE(f.find<QPlainTextEdit>("hilfep")->toPlainText(),
+                 QStringLiteral("Use the Mouse on the Field!\nLeft Mouse Button: Choose Element.\nRight Mouse Button: Mark Element."));
+        const QPoint last = solveAllButOne(f);
+        QCOMPARE(f.prog->spiellaeuft(), 1);
+        QVERIFY(!appWindows().gewKein->isVisible() && !appWindows().gewHigh->isVisible());
+
+        f.prog->setPunkte(points + 1);
+        f.prog->TimerTimer(); // the status bar freezes what the result windows show
+        click(f, last.x(), last.y(), f.prog->game().loesung(last.x(), last.y()));
+        QCOMPARE(f.prog->spiellaeuft(), 0);
+        QVERIFY(!f.prog->gameTimer()->isActive());
+        QWidget *shown = highscore ? static_cast<QWidget *>(appWindows().gewHigh) : static_cast<QWidget *>(appWindows().gewKein);
+        QVERIFY(shown->isVisible());
+        QWidget *other = highscore ? static_cast<QWidget *>(appWindows().gewKein) : static_cast<QWidget *>(appWindows().gewHigh);
+        QVERIFY(!other->isVisible());
+        shown->activateWindow();
+        if (highscore) {
+            appWindows().gewHigh->FormActivate();
+            QCOMPARE(shown->findChild<QLabel *>("lapunkte")->text(), QString::number(points));
+            QCOMPARE(shown->findChild<QLabel *>("laspielart")->text(), QStringLiteral("1"));
+            QCOMPARE(shown->findChild<QLabel *>("laaufgedeckt")->text(), QStringLiteral("60"));
+            QCOMPARE(shown->findChild<QLabel *>("laelemente")->text(), QStringLiteral("B"));
+        } else {
+            appWindows().gewKein->FormActivate();
+        }
+        QCOMPARE(shown->findChild<QLabel *>("Label1")->text(), QString::number(points) + QStringLiteral(" Points"));
+        QVERIFY(!f.prog->isEnabled());
+
+        // Clicks after the end change nothing.
+        const Grid before = f.prog->game().eingabe;
+        click(f, last.x(), last.y(), 1);
+        QVERIFY(f.prog->game().eingabe == before);
+
+        if (highscore)
+            appWindows().gewHigh->Image3Click();
+        else
+            appWindows().gewKein->Image2Click();
+        QVERIFY(f.prog->isEnabled());
+        QVERIFY(!shown->isVisible());
+    }
+
+    void repeatedValuesNeverEndTheGame()
+    {
+        AppFixture f("en");
+        startGame(f, 1, 6); // 4x4 free
+        const QList<QPoint> cells = emptyCells(f);
+        for (const QPoint &c : cells)
+            click(f, c.x(), c.y(), 1 + (c.x() + c.y()) % 2); // full, but not a Latin square
+        QCOMPARE(f.prog->spiellaeuft(), 1);
+        QVERIFY(!appWindows().gewKein->isVisible());
+    }
+
+    void clicksOnGivenAndLockedSquares()
+    {
+        AppFixture f("en");
+        startGame(f, 2, 10); // 5x5 free
+        GameState &g = f.prog->game();
+        QPoint given, empty;
+        for (int x = 1; x <= 5; ++x)
+            for (int y = 1; y <= 5; ++y)
+                (g.vorgabe(x, y) ? given : empty) = QPoint(x, y);
+        const int givenValue = g.eingabe(given.x(), given.y());
+        click(f, given.x(), given.y(), 1);
+        click(f, given.x(), given.y(), 1, Qt::RightButton);
+        QCOMPARE(g.eingabe(given.x(), given.y()), givenValue);
+        QCOMPARE(int(g.markierungen.value(given.x(), given.y(), 1)), 0);
+
+        for (int v = 6; v <= 9; ++v) { // values above n are locked
+            click(f, empty.x(), empty.y(), v);
+            click(f, empty.x(), empty.y(), v, Qt::RightButton);
+            QCOMPARE(g.eingabe(empty.x(), empty.y()), 0);
+            QCOMPARE(int(g.markierungen.value(empty.x(), empty.y(), v)), 1);
+        }
+        click(f, empty.x(), empty.y(), 2, Qt::MiddleButton);
+        QCOMPARE(g.eingabe(empty.x(), empty.y()), 0);
+
+        // A mark hides under a value and shows again after emptying.
+        click(f, empty.x(), empty.y(), 2, Qt::RightButton);
+        click(f, empty.x(), empty.y(), 3);
+        QCOMPARE(g.eingabe(empty.x(), empty.y()), 3);
+        click(f, empty.x(), empty.y(), 2, Qt::RightButton); // toggles the hidden mark off
+        QCOMPARE(int(g.markierungen.value(empty.x(), empty.y(), 2)), 0);
+        click(f, empty.x(), empty.y(), 1);
+        QCOMPARE(g.eingabe(empty.x(), empty.y()), 0);
+    }
+
+    void clockAndPoints()
+    {
+        AppFixture f("de");
+        startGame(f, 7, 40);
+        QCOMPARE(f.prog->punkte(), 27240);
+        QCOMPARE(f.prog->stat()->panelText(2), QStringLiteral("27240 Punkte"));
+        f.prog->setPunkte(1);
+        f.prog->TimerTimer();
+        f.prog->TimerTimer();
+        QCOMPARE(f.prog->stat()->panelText(2), QStringLiteral("-1 Punkte"));
+
+        // A new start restarts the clock from the new starting points.
+        f.prog->spielstartenClick();
+        QCOMPARE(f.prog->punkte(), 27240);
+        QVERIFY(f.prog->gameTimer()->isActive());
+
+        // The print page stops the clock for good.
+        f.prog->pc()->setCurrentIndex(1);
+        QVERIFY(!f.prog->gameTimer()->isActive());
+        f.prog->pc()->setCurrentIndex(0);
+        QVERIFY(!f.prog->gameTimer()->isActive());
+    }
+
+    void resultWindowsByLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("keinTitle");
+        QTest::addColumn<QString>("highTitle");
+        QTest::addColumn<int>("keinLabelTop");
+        QTest::addColumn<int>("highLabelTop");
+        QTest::addColumn<QString>("defaultName");
+        QTest::newRow("de") << "de" << "Herzlichen Glückwunsch" << "Highscoreverdächtig!" << 55 << 52 << "Anonymer Sudokuspieler";
+        QTest::newRow("en") << "en" << "Congratulations" << "Possibly a World Record!" << 65 << 57 << "Anonymous";
+    }
+    void resultWindowsByLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, keinTitle);
+        QFETCH(QString, highTitle);
+        QFETCH(int, keinLabelTop);
+        QFETCH(int, highLabelTop);
+        QFETCH(QString, defaultName);
+        AppFixture f(language);
+        Tgew_kein *kein = appWindows().gewKein;
+        Tgew_high *high = appWindows().gewHigh;
+        QCOMPARE(kein->windowTitle(), keinTitle);
+        QCOMPARE(high->windowTitle(), highTitle);
+        QCOMPARE(kein->size(), QSize(400, 155));
+        QCOMPARE(high->size(), QSize(400, 340));
+        QCOMPARE(kein->findChild<QLabel *>("Label1")->y(), keinLabelTop);
+        QCOMPARE(high->findChild<QLabel *>("Label1")->y(), highLabelTop);
+        QCOMPARE(high->findChild<QLineEdit *>("Edit1")->text(), defaultName);
+        QCOMPARE(high->findChild<QLineEdit *>("Edit1")->maxLength(), 30);
+
+        int drags = 0;
+        setDragStartHook([&](QWidget *) { ++drags; });
+        QTest::mousePress(kein->findChild<QWidget *>(language == "de" ? "Image1" : "Image3"), Qt::LeftButton);
+        QTest::mousePress(kein->findChild<QWidget *>("Label1"), Qt::LeftButton);
+        QTest::mousePress(high->findChild<QWidget *>(language == "de" ? "Image1" : "Image4"), Qt::LeftButton);
+        setDragStartHook({});
+        QCOMPARE(drags, 3);
+    }
+
+    void highscoreCodeAndAddress()
+    {
+        AppFixture f("en");
+        Tgew_high *high = appWindows().gewHigh;
+        high->findChild<QLabel *>("lapunkte")->setText("30123");
+        high->findChild<QLabel *>("laspielart")->setText("1");
+        high->findChild<QLabel *>("laaufgedeckt")->setText("23");
+        high->findChild<QLabel *>("laelemente")->setText("S");
+        high->FormActivate();
+        const QString code = high->pruefcode();
+        QCOMPARE(code.size(), 23);
+        const auto decoded = decodeHighscoreCode(code.toStdString());
+        QVERIFY(decoded.valid());
+        QCOMPARE(decoded.punkte, 30123);
+        QCOMPARE(decoded.aufgedeckt, 23);
+        QCOMPARE(decoded.elemente, 'S');
+        auto *edit2 = high->findChild<QLineEdit *>("Edit2");
+        auto *edit3 = high->findChild<QLineEdit *>("Edit3");
+        const QString page = QStringLiteral("http://www.%1/index.php?ziel=medsudokuhighscore&name=").arg(QLatin1String(build::homeSiteEn));
+        QCOMPARE(edit2->text(), code);
+        QCOMPARE(edit3->text(), page + "Sudokus%20Anonymus&code=" + code);
+
+        // The fields can be selected but not changed.
+        edit2->setText("123");
+        edit3->setText("http://elsewhere");
+        QCOMPARE(edit2->text(), code);
+        QCOMPARE(edit3->text(), high->linkanzeige());
+
+        auto *edit1 = high->findChild<QLineEdit *>("Edit1");
+        edit1->setText(QStringLiteral("Jörg & Co #1 100%"));
+        QCOMPARE(edit3->text(), page + "J%C3%B6rg%20%26%20Co%20%231%20100%25&code=" + code);
+        edit1->clear();
+        QCOMPARE(edit3->text(), page + "&code=" + code);
+
+        // A new activation builds a new code and restores the fixed name part.
+        high->FormActivate();
+        QVERIFY(high->findChild<QLineEdit *>("Edit3")->text().contains("Sudokus%20Anonymus"));
+        QCOMPARE(decodeHighscoreCode(high->pruefcode().toStdString()).punkte, 30123);
+
+        // Submitting with an empty name sends the default name.
+        high->show();
+        high->Image2Click();
+        QCOMPARE(f.opened.size(), 1);
+        QCOMPARE(f.opened.first(), page + "Anonymous&code=" + high->pruefcode());
+        QVERIFY(!high->isVisible());
+        QVERIFY(f.prog->isEnabled());
+        const QUrlQuery query(QUrl(f.opened.first()));
+        QCOMPARE(query.queryItemValue("code"), high->pruefcode());
+    }
+};
+
+QTEST_MAIN(TestGamePlay)
+#include "test_game_play.moc"

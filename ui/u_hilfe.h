@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QWidget>
+
+namespace vantrell {
+
+class Thilfe : public QWidget {
+    Q_OBJECT
+public:
+    explicit Thilfe(QWidget *parent = nullptr);
+};
+
+} // namespace vantrell

@@ -1,0 +1,149 @@
+// The main window: the board and the print page on the left, the title, the game
+// settings, the print settings and the help box on the right, the status bar below.
+#pragma once
+
+#include "core/game_state.h"
+#include "play/board_renderer.h"
+#include "print/u_druckfenster.h"
+#include "ui/texts.h"
+
+#include <QWidget>
+#include <cstdint>
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QTimer;
+class QToolButton;
+
+namespace vantrell {
+
+class ClickLabel;
+class PageControl;
+class PictureBox;
+class StatusBar;
+
+class Tprog : public QWidget, public PrintHost {
+    Q_OBJECT
+public:
+    // spr is the splash window's hidden label whose caption is the interface language.
+    explicit Tprog(const QLabel *spr, QWidget *parent = nullptr);
+    ~Tprog() override;
+
+    // The game state and the play flags (tests and the other windows read them).
+    GameState &game() { return game_; }
+    std::int32_t punkte() const { return punkte_; }
+    void setPunkte(std::int32_t points) { punkte_ = points; }
+    std::uint8_t spiellaeuft() const { return spiellaeuft_; }
+    std::uint8_t druckmodus() const { return druckmodus_; }
+    std::int32_t felderproseite() const override { return felderproseite_; }
+    const LanguageTexts &texts() const { return texts_; }
+    QString language() const;
+    QImage boardPicture() const;
+    bool isClosing() const { return closing_; }
+
+    StatusBar *stat() const { return stat_; }
+    PageControl *pc() const { return pc_; }
+    QTimer *gameTimer() const { return timer_; }
+    QTimer *weg() const { return weg_; }
+
+public slots:
+    void FormActivate();
+    void GbAnordnen();
+    void EinstellungenInvisible(bool value);
+    void pcChange();
+    void pcDrawTab();
+    void statClick(int x);
+    void statMouseMove(int x);
+    void Label2Click();
+    void Label3Click();
+    void wegTimer();
+    void cbspielChange();
+    void cbspielartChange();
+
+    void spielstartenClick();
+    void TimerTimer();
+    void spielfeldMouseDown(Qt::MouseButton button, QPoint position);
+
+    void vorschaudruckClick();
+
+protected:
+    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void FormCreate();
+    void FormResize();
+    void Sprache();
+    void FormClose();
+
+    void Spiel1Parametersetzen();
+    bool Spiel2Generieren();
+    void Spiel3Vorbereiten();
+    void Ausgabe(int x1, int x2, int y1, int y2);
+    bool Pruefen() const;
+    void gameSolved();
+
+    void Druck1SeiteEinrichten();
+    bool Druck2Druckausgabe();
+    PictureBox *pageField(int i) const;
+    void centreInFrame(QWidget *picture);
+    void layoutAnchored();
+    void setHelpLines(const QStringList &lines);
+    QString pointsText(std::int32_t points) const;
+
+    const QLabel *spr_;
+    LanguageTexts texts_;
+    GameState game_;
+    BoardCanvas board_;
+    BoardBitmaps bitmaps_;
+    std::int32_t punkte_ = 0;
+    std::uint8_t spiellaeuft_ = 0;
+    std::uint8_t druckmodus_ = 0;
+    std::int32_t felderproseite_ = 0;
+    QString countListBuiltFor_; // the game type text the count list was last built for
+    bool countListBuilt_ = false;
+    bool closing_ = false;
+
+    PageControl *pc_ = nullptr;
+    QWidget *ts1_ = nullptr;
+    QWidget *ts2_ = nullptr;
+    QFrame *bevel1_ = nullptr;
+    QFrame *bevel2_ = nullptr;
+    PictureBox *spielfeld_ = nullptr;
+    PictureBox *druckseite_ = nullptr;
+    QGroupBox *gbtitel_ = nullptr;
+    QGroupBox *gb1_ = nullptr;
+    QGroupBox *gb2_ = nullptr;
+    QGroupBox *gb3_ = nullptr;
+    PictureBox *image1_ = nullptr;
+    PictureBox *image2_ = nullptr;
+    PictureBox *image3_ = nullptr;
+    PictureBox *image4_ = nullptr;
+    PictureBox *image5_ = nullptr;
+    PictureBox *image6_ = nullptr;
+    PictureBox *image7_ = nullptr;
+    ClickLabel *label2_ = nullptr;
+    ClickLabel *label3_ = nullptr;
+    ClickLabel *label4_ = nullptr;
+    ClickLabel *label5_ = nullptr;
+    ClickLabel *label6_ = nullptr;
+    QComboBox *cbspiel_ = nullptr;
+    QComboBox *cbspielart_ = nullptr;
+    QComboBox *cbgeloest_ = nullptr;
+    QComboBox *cbelemente_ = nullptr;
+    QComboBox *cbdruck_ = nullptr;
+    QPlainTextEdit *hilfep_ = nullptr;
+    QToolButton *spielstarten_ = nullptr;
+    QToolButton *vorschaudruck_ = nullptr;
+    QToolButton *drucken_ = nullptr;
+    StatusBar *stat_ = nullptr;
+    QTimer *timer_ = nullptr;
+    QTimer *weg_ = nullptr;
+};
+
+} // namespace vantrell
