@@ -1,14 +1,10 @@
 #include "ui/u_hilfe.h"
 
-#include "ui/tool_window.h"
-
 namespace vantrell {
 
-Thilfe::Thilfe(QWidget *parent) : QWidget(parent, kClosableToolWindow)
+Thilfe::Thilfe(QWidget *parent) : HelpBook(HelpLanguage::German, parent)
 {
     setObjectName(QStringLiteral("hilfe"));
-    setWindowTitle(QStringLiteral("Sudoku - Vantrell Media"));
-    setFixedSize(543, 495);
 }
 
 } // namespace vantrell

@@ -1,13 +1,17 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/help_book.h"
 
 namespace vantrell {
 
-class Thilfe : public QWidget {
+// The German help window.
+class Thilfe : public HelpBook {
     Q_OBJECT
 public:
     explicit Thilfe(QWidget *parent = nullptr);
+
+    void btide1Click() { previousPage(); }
+    void btide2Click() { nextPage(); }
 };
 
 } // namespace vantrell

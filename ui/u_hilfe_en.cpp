@@ -1,14 +1,10 @@
 #include "ui/u_hilfe_en.h"
 
-#include "ui/tool_window.h"
-
 namespace vantrell {
 
-Thilfe_en::Thilfe_en(QWidget *parent) : QWidget(parent, kClosableToolWindow)
+Thilfe_en::Thilfe_en(QWidget *parent) : HelpBook(HelpLanguage::English, parent)
 {
     setObjectName(QStringLiteral("hilfe_en"));
-    setWindowTitle(QStringLiteral("Sudoku - Vantrell Media"));
-    setFixedSize(543, 495);
 }
 
 } // namespace vantrell

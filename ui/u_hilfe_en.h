@@ -1,13 +1,17 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/help_book.h"
 
 namespace vantrell {
 
-class Thilfe_en : public QWidget {
+// The English help window.
+class Thilfe_en : public HelpBook {
     Q_OBJECT
 public:
     explicit Thilfe_en(QWidget *parent = nullptr);
+
+    void btien1Click() { previousPage(); }
+    void btien2Click() { nextPage(); }
 };
 
 } // namespace vantrell
