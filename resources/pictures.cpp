@@ -1,26 +1,186 @@
 #include "resources/pictures.h"
 
 #include <QFile>
+#include <QHash>
 #include <QPainter>
+#include <QtDebug>
+
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+// Q_INIT_RESOURCE declares the resource's init function where it is used, so it must be
+// used outside any namespace.
+static void initPicturesResource()
+{
+    Q_INIT_RESOURCE(pictures);
+}
 
 namespace vantrell {
 
-QImage decodeJpeg(const QByteArray &, QSize expectedSize)
+void initPictures()
 {
-    // Placeholder until the libjpeg decoder lands.
-    if (!expectedSize.isValid())
+    static const bool done = (initPicturesResource(), true);
+    Q_UNUSED(done);
+}
+
+namespace {
+
+// Larger pictures than this come only from a damaged header; refuse before allocating.
+constexpr JDIMENSION maxJpegSide = 8192;
+
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf escape;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void jpegFailed(j_common_ptr info)
+{
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    info->err->format_message(info, errors->message);
+    std::longjmp(errors->escape, 1);
+}
+
+// libjpeg's warnings are about damaged data (a cut-off file above all); keep the first
+// one and count them, so the decoder can refuse the picture.
+void jpegMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return;
+    auto *errors = reinterpret_cast<JpegErrors *>(info->err);
+    if (info->err->num_warnings++ == 0)
+        info->err->format_message(info, errors->message);
+}
+
+struct JpegDecoder {
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    std::vector<JSAMPLE> row;
+    QImage picture;
+};
+
+// Everything that outlives a longjmp is in decoder, owned by the caller, so no local
+// object here is skipped when libjpeg bails out.
+bool runJpegDecoder(JpegDecoder &d, const QByteArray &data)
+{
+    d.info.err = jpeg_std_error(&d.errors.manager);
+    d.errors.manager.error_exit = jpegFailed;
+    d.errors.manager.emit_message = jpegMessage;
+    if (setjmp(d.errors.escape)) {
+        jpeg_destroy_decompress(&d.info);
+        return false;
+    }
+    jpeg_create_decompress(&d.info);
+    jpeg_mem_src(&d.info, reinterpret_cast<const unsigned char *>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&d.info, TRUE);
+    if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK) {
+        std::snprintf(d.errors.message, sizeof d.errors.message, "CMYK pictures are not supported");
+        jpeg_destroy_decompress(&d.info);
+        return false;
+    }
+    if (d.info.image_width > maxJpegSide || d.info.image_height > maxJpegSide) {
+        std::snprintf(d.errors.message, sizeof d.errors.message, "picture too large");
+        jpeg_destroy_decompress(&d.info);
+        return false;
+    }
+    const bool gray = d.info.jpeg_color_space == JCS_GRAYSCALE;
+    d.info.out_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_start_decompress(&d.info);
+    d.picture = QImage(static_cast<int>(d.info.output_width), static_cast<int>(d.info.output_height),
+                       QImage::Format_RGB32);
+    d.row.resize(static_cast<std::size_t>(d.info.output_width) * static_cast<std::size_t>(d.info.output_components));
+    while (d.info.output_scanline < d.info.output_height) {
+        const int y = static_cast<int>(d.info.output_scanline);
+        JSAMPROW rows[1] = {d.row.data()};
+        jpeg_read_scanlines(&d.info, rows, 1);
+        auto *out = reinterpret_cast<QRgb *>(d.picture.scanLine(y));
+        const JSAMPLE *in = d.row.data();
+        for (JDIMENSION x = 0; x < d.info.output_width; ++x) {
+            out[x] = gray ? qRgb(in[0], in[0], in[0]) : qRgb(in[0], in[1], in[2]);
+            in += gray ? 1 : 3;
+        }
+    }
+    jpeg_finish_decompress(&d.info);
+    const bool clean = d.errors.manager.num_warnings == 0;
+    jpeg_destroy_decompress(&d.info);
+    return clean;
+}
+
+QImage blankPicture(QSize size)
+{
+    if (!size.isValid())
         return {};
-    QImage blank(expectedSize, QImage::Format_RGB32);
+    QImage blank(size, QImage::Format_RGB32);
     blank.fill(Qt::white);
     return blank;
 }
 
+// The sizes of the built-in JPEGs, as the windows lay them out.
+QSize expectedJpegSize(const QString &fileName)
+{
+    static const QHash<QString, QSize> sizes = {
+        {QStringLiteral("title.jpg"), {185, 50}},
+        {QStringLiteral("splash_de.jpg"), {300, 200}},
+        {QStringLiteral("splash_en.jpg"), {300, 200}},
+        {QStringLiteral("gew_kein_de.jpg"), {400, 155}},
+        {QStringLiteral("gew_kein_en.jpg"), {400, 155}},
+        {QStringLiteral("gew_high_de.jpg"), {400, 340}},
+        {QStringLiteral("gew_high_en.jpg"), {400, 340}},
+        {QStringLiteral("druck_de.jpg"), {400, 155}},
+        {QStringLiteral("druck_en.jpg"), {400, 155}},
+        {QStringLiteral("help_header_de.jpg"), {543, 100}},
+        {QStringLiteral("help_header_en.jpg"), {543, 100}},
+        {QStringLiteral("donate.jpg"), {460, 300}},
+    };
+    return sizes.value(fileName);
+}
+
+QByteArray pictureBytes(const QString &fileName)
+{
+    initPictures();
+    QFile file(QStringLiteral(":/pictures/") + fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning("built-in picture %s is missing", qPrintable(fileName));
+        return {};
+    }
+    return file.readAll();
+}
+
+} // namespace
+
+QImage decodeJpeg(const QByteArray &data, QSize expectedSize)
+{
+    JpegDecoder decoder;
+    if (!runJpegDecoder(decoder, data)) {
+        qWarning("damaged JPEG picture (%s); showing a blank picture instead", decoder.errors.message);
+        return blankPicture(expectedSize);
+    }
+    if (expectedSize.isValid() && decoder.picture.size() != expectedSize) {
+        qWarning("JPEG picture is %dx%d, expected %dx%d; showing a blank picture instead", decoder.picture.width(),
+                 decoder.picture.height(), expectedSize.width(), expectedSize.height());
+        return blankPicture(expectedSize);
+    }
+    return decoder.picture;
+}
+
 QImage builtInPicture(const QString &fileName)
 {
-    QFile file(QStringLiteral(":/pictures/") + fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const QByteArray bytes = pictureBytes(fileName);
+    if (fileName.endsWith(QLatin1String(".jpg")))
+        return decodeJpeg(bytes, expectedJpegSize(fileName));
+    const QImage picture = QImage::fromData(bytes, "PNG");
+    if (picture.isNull()) {
+        if (!bytes.isEmpty())
+            qWarning("built-in picture %s cannot be read", qPrintable(fileName));
         return {};
-    return QImage::fromData(file.readAll()).convertToFormat(QImage::Format_RGB32);
+    }
+    // Icons keep their transparency; everything else is plain RGB32 like the JPEGs.
+    return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
 }
 
 PictureList::PictureList(QSize pictureSize, QObject *parent) : QObject(parent), size_(pictureSize) {}
@@ -58,8 +218,22 @@ void createPictureLists(QObject *owner)
         auto *list = new PictureList(marks ? QSize(15, 15) : QSize(45, 45), owner);
         list->setObjectName(name);
         const int count = marks ? 2 : 10;
-        QImage strip(list->pictureSize().width() * count, list->pictureSize().height(), QImage::Format_RGB32);
-        strip.fill(marks ? QColor(204, 204, 204) : Qt::white);
+        // zahlen and zahlenfest are drawn by nothing; they share the classic digits.
+        QString file = name + QStringLiteral(".png");
+        if (name == QLatin1String("zahlen"))
+            file = QStringLiteral("Knormal.png");
+        else if (name == QLatin1String("zahlenfest"))
+            file = QStringLiteral("Kfest.png");
+        QImage strip = builtInPicture(file);
+        const QSize stripSize(list->pictureSize().width() * count, list->pictureSize().height());
+        if (strip.size() != stripSize) {
+            // Keep the board drawable with plain cells rather than failing the game.
+            qWarning("picture strip %s is damaged; using plain pictures", qPrintable(file));
+            strip = QImage(stripSize, QImage::Format_RGB32);
+            strip.fill(marks ? QColor(204, 204, 204) : QColor(Qt::white));
+            if (marks)
+                QPainter(&strip).fillRect(15, 0, 15, 15, Qt::white);
+        }
         list->addStrip(strip);
     }
 }

@@ -10,6 +10,10 @@
 
 namespace vantrell {
 
+// Registers the embedded pictures (":/pictures/..."). A static library's resources need
+// this once; builtInPicture and createPictureLists call it themselves.
+void initPictures();
+
 // Decodes a JPEG held in memory through libjpeg into an RGB32 picture. A corrupt or
 // cut-off picture is logged and gives a blank white picture of expectedSize (a null
 // picture when no size is expected); it never ends the process.

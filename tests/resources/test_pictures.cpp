@@ -1,0 +1,283 @@
+#include "resources/pictures.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+
+using namespace vantrell;
+
+namespace {
+
+QByteArray resourceBytes(const QString &name)
+{
+    initPictures();
+    QFile file(QStringLiteral(":/pictures/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool allPixels(const QImage &image, QRgb colour)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != colour)
+                return false;
+    return true;
+}
+
+// A grayscale JPEG, which the built-in pictures never are, to reach that decoder path.
+QByteArray grayJpeg(int w, int h)
+{
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(w);
+    info.image_height = static_cast<JDIMENSION>(h);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            row[static_cast<std::size_t>(x)] = static_cast<JSAMPLE>(y < h / 2 ? 40 : 220);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    QByteArray bytes(reinterpret_cast<const char *>(buffer), static_cast<qsizetype>(size));
+    std::free(buffer);
+    return bytes;
+}
+
+// Each pixel's lightness against the ground, scaled so the strongest is +-1: compares
+// shapes whatever their colour, and keeps white digits on dark buttons apart.
+std::vector<double> shape(const QImage &image, QRgb ground)
+{
+    auto lightness = [](QRgb c) { return 0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c); };
+    std::vector<double> map;
+    double strongest = 1e-9;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const double d = lightness(image.pixel(x, y)) - lightness(ground);
+            map.push_back(d);
+            strongest = std::max(strongest, std::abs(d));
+        }
+    for (double &d : map)
+        d /= strongest;
+    return map;
+}
+
+double distance(const std::vector<double> &a, const std::vector<double> &b)
+{
+    double sum = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(a[i] - b[i]);
+    return sum;
+}
+
+const PictureList &listNamed(const QObject &owner, const QString &name)
+{
+    const auto *list = owner.findChild<const PictureList *>(name);
+    if (!list)
+        qFatal("no picture list %s", qPrintable(name));
+    return *list;
+}
+
+void addElementLists()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRgb>("ground");
+    for (QString name : pictureListNames()) {
+        if (name == QLatin1String("grauliste"))
+            continue;
+        const bool white = name.startsWith(QLatin1Char('K')) || name.startsWith(QLatin1String("zahlen"));
+        QTest::newRow(qPrintable(name)) << name << (white ? qRgb(255, 255, 255) : qRgb(204, 204, 204));
+    }
+}
+
+} // namespace
+
+class TestPictures : public QObject {
+    Q_OBJECT
+    QObject lists;
+
+private slots:
+    void initTestCase() { createPictureLists(&lists); }
+
+    void builtInJpegsDecodeToTheirSize_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("title") << "title.jpg" << QSize(185, 50);
+        for (const char *l : {"de", "en"}) {
+            QTest::addRow("splash %s", l) << QStringLiteral("splash_%1.jpg").arg(l) << QSize(300, 200);
+            QTest::addRow("gew_kein %s", l) << QStringLiteral("gew_kein_%1.jpg").arg(l) << QSize(400, 155);
+            QTest::addRow("gew_high %s", l) << QStringLiteral("gew_high_%1.jpg").arg(l) << QSize(400, 340);
+            QTest::addRow("druck %s", l) << QStringLiteral("druck_%1.jpg").arg(l) << QSize(400, 155);
+            QTest::addRow("help_header %s", l) << QStringLiteral("help_header_%1.jpg").arg(l) << QSize(543, 100);
+        }
+        QTest::newRow("donate") << "donate.jpg" << QSize(460, 300);
+    }
+    void builtInJpegsDecodeToTheirSize()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+        const QImage picture = builtInPicture(name);
+        QCOMPARE(picture.size(), size);
+        QCOMPARE(picture.format(), QImage::Format_RGB32);
+        // The blank stand-in is all white; a real picture has its dark-red lettering.
+        QVERIFY(!allPixels(picture, qRgb(255, 255, 255)));
+        QCOMPARE(decodeJpeg(resourceBytes(name)), picture);
+    }
+
+    void damagedJpegGivesBlankPicture_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("damaged");
+        const QByteArray real = resourceBytes(QStringLiteral("gew_kein_de.jpg"));
+        QTest::newRow("empty") << QByteArray() << true;
+        QTest::newRow("garbage") << QByteArray(5000, '\x5a') << true;
+        QTest::newRow("header only") << real.left(300) << true;
+        QTest::newRow("cut in half") << real.left(real.size() / 2) << true;
+        QTest::newRow("cut before the end marker") << real.left(real.size() - 2) << true;
+        QTest::newRow("wrong size") << resourceBytes(QStringLiteral("title.jpg")) << false;
+    }
+    void damagedJpegGivesBlankPicture()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, damaged);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("JPEG picture")));
+        const QImage blank = decodeJpeg(data, QSize(400, 155));
+        QCOMPARE(blank.size(), QSize(400, 155));
+        QVERIFY(allPixels(blank, qRgb(255, 255, 255)));
+        if (damaged) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("JPEG picture")));
+            QVERIFY(decodeJpeg(data).isNull());
+        }
+    }
+
+    void grayscaleJpegDecodes()
+    {
+        const QImage picture = decodeJpeg(grayJpeg(16, 16), QSize(16, 16));
+        QCOMPARE(picture.size(), QSize(16, 16));
+        QVERIFY(qAbs(qRed(picture.pixel(3, 2)) - 40) <= 3);
+        QCOMPARE(qRed(picture.pixel(3, 2)), qBlue(picture.pixel(3, 2)));
+        QVERIFY(qAbs(qGreen(picture.pixel(12, 13)) - 220) <= 3);
+    }
+
+    void unknownPictureIsNull()
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("missing")));
+        QVERIFY(builtInPicture(QStringLiteral("nothing.png")).isNull());
+    }
+
+    void listsHaveTheirPictures_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("count");
+        for (const QString &name : pictureListNames()) {
+            const bool marks = name == QLatin1String("grauliste");
+            QTest::newRow(qPrintable(name)) << name << (marks ? QSize(15, 15) : QSize(45, 45)) << (marks ? 2 : 10);
+        }
+    }
+    void listsHaveTheirPictures()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(int, count);
+        const PictureList &list = listNamed(lists, name);
+        QCOMPARE(list.count(), count);
+        for (int k = 0; k < count; ++k)
+            QCOMPARE(list.picture(k).size(), size);
+        // The strips themselves carry no transparency: each picture replaces a whole cell.
+        const QString strip = name.startsWith(QLatin1String("zahlen")) ? (name == QLatin1String("zahlen") ? "Knormal" : "Kfest") : name;
+        const QImage raw = QImage::fromData(resourceBytes(strip + QStringLiteral(".png")));
+        QCOMPARE(raw.size(), QSize(size.width() * count, size.height()));
+        QVERIFY(!raw.hasAlphaChannel());
+    }
+
+    void marksAreTheGrounds()
+    {
+        const PictureList &marks = listNamed(lists, QStringLiteral("grauliste"));
+        QVERIFY(allPixels(marks.picture(0), qRgb(204, 204, 204)));
+        QVERIFY(allPixels(marks.picture(1), qRgb(255, 255, 255)));
+    }
+
+    void groundIsPlainOutsideTheElements_data() { addElementLists(); }
+    void groundIsPlainOutsideTheElements()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRgb, ground);
+        const PictureList &list = listNamed(lists, name);
+        // Picture 0: the outer two pixels of each sub-square, which a mark must match.
+        const QImage empty = list.picture(0);
+        for (int y = 0; y < 45; ++y)
+            for (int x = 0; x < 45; ++x)
+                if (x % 15 < 2 || x % 15 > 12 || y % 15 < 2 || y % 15 > 12)
+                    QVERIFY2(empty.pixel(x, y) == ground, qPrintable(QStringLiteral("picture 0 at %1,%2").arg(x).arg(y)));
+        // Pictures 1..9: a plain border under the grid lines.
+        for (int k = 1; k <= 9; ++k)
+            for (int y = 0; y < 45; ++y)
+                for (int x = 0; x < 45; ++x)
+                    if (x < 6 || x > 38 || y < 6 || y > 38)
+                        QVERIFY2(list.picture(k).pixel(x, y) == ground,
+                                 qPrintable(QStringLiteral("picture %1 at %2,%3").arg(k).arg(x).arg(y)));
+    }
+
+    void emptyCellShowsMiniaturesInReadingOrder_data() { addElementLists(); }
+    void emptyCellShowsMiniaturesInReadingOrder()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRgb, ground);
+        const PictureList &list = listNamed(lists, name);
+        std::vector<std::vector<double>> elements(10);
+        for (int k = 1; k <= 9; ++k)
+            elements[k] = shape(list.picture(k).scaled(15, 15, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), ground);
+        for (int v = 1; v <= 9; ++v) {
+            const QImage sub = list.picture(0).copy(15 * ((v - 1) % 3), 15 * ((v - 1) / 3), 15, 15);
+            QVERIFY2(!allPixels(sub, ground), qPrintable(QStringLiteral("sub-square %1 is empty").arg(v)));
+            const std::vector<double> miniature = shape(sub, ground);
+            int nearest = 1;
+            for (int k = 2; k <= 9; ++k)
+                if (distance(miniature, elements[k]) < distance(miniature, elements[nearest]))
+                    nearest = k;
+            QCOMPARE(nearest, v);
+        }
+    }
+
+    void givenElementsStandApart_data()
+    {
+        QTest::addColumn<QString>("set");
+        for (const char *set : {"R", "B", "S", "K", "C"})
+            QTest::newRow(set) << QString::fromLatin1(set);
+    }
+    void givenElementsStandApart()
+    {
+        QFETCH(QString, set);
+        const PictureList &normal = listNamed(lists, set + QStringLiteral("normal"));
+        const PictureList &fest = listNamed(lists, set + QStringLiteral("fest"));
+        for (int k = 1; k <= 9; ++k)
+            QVERIFY(normal.picture(k) != fest.picture(k));
+        if (set == QLatin1String("K")) {
+            for (int k = 0; k <= 9; ++k) {
+                QCOMPARE(listNamed(lists, QStringLiteral("zahlen")).picture(k), normal.picture(k));
+                QCOMPARE(listNamed(lists, QStringLiteral("zahlenfest")).picture(k), fest.picture(k));
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPictures)
+#include "test_pictures.moc"
