@@ -22,13 +22,15 @@ WindowSet::~WindowSet()
         delete *it;
 }
 
-std::unique_ptr<WindowSet> createWindows(const QString &language)
+std::unique_ptr<WindowSet> createWindows(const QString &language, const std::function<void(QWidget *)> &splashCreated)
 {
     std::unique_ptr<WindowSet> set(new WindowSet);
     AppWindows &w = appWindows();
     auto *start = new Tstart(language);
     w.start = start;
     set->windows_.push_back(start);
+    if (splashCreated)
+        splashCreated(start);
     w.prog = new Tprog(start->spr());
     set->windows_.push_back(w.prog);
     start->setMainWindow(w.prog);

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,7 +17,8 @@ public:
     const std::vector<QWidget *> &creationOrder() const { return windows_; }
 
 private:
-    friend std::unique_ptr<WindowSet> createWindows(const QString &language);
+    friend std::unique_ptr<WindowSet> createWindows(const QString &language,
+                                                    const std::function<void(QWidget *)> &splashCreated);
     std::vector<QWidget *> windows_;
 };
 
@@ -24,7 +26,10 @@ private:
 QString buildLanguage();
 
 // Creates the eight windows in order (splash, main, information, the two result windows,
-// print dialog, German and English help) and fills appWindows(). None is shown.
-std::unique_ptr<WindowSet> createWindows(const QString &language = buildLanguage());
+// print dialog, German and English help) and fills appWindows(). None is shown, unless
+// splashCreated shows the splash: it runs right after the splash window is created, so the
+// program can put it on the screen while the other windows are still being built.
+std::unique_ptr<WindowSet> createWindows(const QString &language = buildLanguage(),
+                                         const std::function<void(QWidget *)> &splashCreated = {});
 
 } // namespace vantrell

@@ -10,7 +10,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Vantrell Sudoku"));
     // The program ends when the splash window, its main window, is closed.
     QApplication::setQuitOnLastWindowClosed(false);
-    const auto windows = vantrell::createWindows();
-    vantrell::appWindows().start->show();
+    // The splash goes on the screen at once; the other windows are built behind it.
+    const auto windows = vantrell::createWindows(vantrell::buildLanguage(), [](QWidget *splash) {
+        splash->show();
+        QCoreApplication::processEvents();
+    });
     return QApplication::exec();
 }

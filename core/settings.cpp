@@ -34,7 +34,7 @@ std::optional<std::int32_t> parseCount(const std::string &text, const std::strin
     }
     const char *first = rest.data();
     const char *last = rest.data() + rest.size();
-    if (first != last && *first == '+')
+    if (first != last && *first == '+' && first + 1 != last && first[1] != '-')
         ++first;
     std::int32_t value = 0;
     const auto [end, error] = std::from_chars(first, last, value);
@@ -56,6 +56,8 @@ void readSettings(const SettingsChoice &choice, const SettingsTexts &texts, Game
 
     if (const auto type = indexOf(texts.gameTypes, choice.spielart))
         state.spielart = kGameTypes[*type];
+    else if (state.spielart == 0)
+        state.spielart = 1; // no game type yet: the classic board the panel starts with
     if (const auto count = parseCount(choice.geloest, texts.countPrefix))
         state.aufgedeckt = *count;
     if (const auto set = indexOf(texts.elementSets, choice.elemente))

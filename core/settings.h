@@ -29,7 +29,8 @@ struct SettingsChoice {
 inline constexpr int kCustomPreset = 7;
 
 // Sets spielart, aufgedeckt and elemente by exact, case-sensitive comparison. A text that
-// matches nothing leaves its parameters as they were; an unset element set becomes 'B'.
+// matches nothing leaves its parameters as they were; an unset game type becomes the
+// classic board and an unset element set 'B'.
 void readSettings(const SettingsChoice &choice, const SettingsTexts &texts, GameState &state);
 
 // The count text with every occurrence of the prefix removed, as a decimal integer;

@@ -154,7 +154,8 @@ bool Tdruckfenster::event(QEvent *event)
         FormShow();
         break;
     case QEvent::WindowActivate:
-        FormActivate();
+        if (isVisible())
+            FormActivate();
         break;
     case QEvent::Hide:
         if (!event->spontaneous())

@@ -94,7 +94,8 @@ void Tgew_high::Sprache()
 
 bool Tgew_high::event(QEvent *event)
 {
-    if (event->type() == QEvent::WindowActivate)
+    // An activation that arrives after the window was closed again changes nothing.
+    if (event->type() == QEvent::WindowActivate && isVisible())
         FormActivate();
     else if (event->type() == QEvent::Show)
         centreOnScreen(this);

@@ -97,6 +97,7 @@ private slots:
         QTest::newRow("pasted prefix twice") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: Eingetragene Elemente: 7" << "Elemente: Klassik" << 4 << 7 << 'K';
         QTest::newRow("pasted count without prefix") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "12" << "Elemente: Klassik" << 4 << 12 << 'K';
         QTest::newRow("count with trailing text") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: 12x" << "Elemente: Klassik" << 4 << 19 << 'K';
+        QTest::newRow("sign twice") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: +-5" << "Elemente: Klassik" << 4 << 19 << 'K';
         QTest::newRow("English text in a German build") << "User Defined" << "3x3 Free" << "Elements Set: 4" << "Elements: Symbols" << 6 << 19 << 'K';
     }
     void unmatchedTextsKeepTheirParameters()
@@ -118,12 +119,15 @@ private slots:
         QCOMPARE(s.elemente, expectedElemente);
     }
 
-    void unsetElementSetFallsBackToBlue()
+    void unsetParametersFallBack()
     {
         GameState s;
         readSettings(choice("User Defined", "4x4 Free", "Elements Set: 8", "Elements: Purple"), settingsTexts(englishTexts()), s);
         QCOMPARE(s.elemente, 'B');
         QCOMPARE(s.spielart, 4);
+        GameState fresh;
+        readSettings(choice("User Defined", "pasted", "Elements Set: 8", "Elements: Blue Numbers"), settingsTexts(englishTexts()), fresh);
+        QCOMPARE(fresh.spielart, 1); // a board to play on, not a 0 x 0 one
     }
 
     void windowNumbers()
