@@ -113,11 +113,13 @@ public:
         QVERIFY(f_.prog->isEnabled());
     }
 
-    void preparePage(bool canPrint)
+    // A page of `perPageEntry` (0, 1, 2 = 1, 2, 6 fields) for preset entry `preset`;
+    // random ones when negative.
+    void preparePage(bool canPrint, int preset = -1, int perPageEntry = -1)
     {
         f_.prog->pc()->setCurrentIndex(1);
-        f_.combo("cbspiel")->setCurrentIndex(pick(7));
-        f_.combo("cbdruck")->setCurrentIndex(pick(3));
+        f_.combo("cbspiel")->setCurrentIndex(preset >= 0 ? preset : pick(7));
+        f_.combo("cbdruck")->setCurrentIndex(perPageEntry >= 0 ? perPageEntry : pick(3));
         f_.prog->vorschaudruckClick();
         Tdruckfenster *dialog = appWindows().druckfenster;
         QCOMPARE(dialog->state(), Tdruckfenster::State::Ready);
@@ -166,12 +168,16 @@ private slots:
             if (i + 1 == std::min(100, rounds))
                 afterFirstHundred = residentKb();
         }
+        const long atEnd = residentKb();
+        // One page of six classic puzzles, for the memory figures.
+        soak.preparePage(false, 5, 2);
+        const long afterPage = residentKb();
         Tdruckfenster::setErrorReporter({});
         if (canPrint)
             QVERIFY2(printerErrors.isEmpty(), qPrintable(printerErrors.join('\n')));
-        const long atEnd = residentKb();
-        qInfo("games %d, pages %d, resident memory after 100 rounds %ld kB, at the end %ld kB", games, pages,
-              afterFirstHundred, atEnd);
+        qInfo("games %d, pages %d, resident memory after 100 rounds %ld kB, at the end %ld kB, "
+              "after a page of six classic puzzles %ld kB",
+              games, pages, afterFirstHundred, atEnd, afterPage);
         if (underSanitizer() || rounds <= 100)
             return; // the sanitizer's own bookkeeping dominates the resident size
         QVERIFY2(atEnd - afterFirstHundred <= 2048, "memory grew by more than 2 MB");
