@@ -237,18 +237,19 @@ void Tdruckfenster::Image1Click()
         return;
     }
     clearPageFields();
-    hide();
-    if (auto *pc = mainWindow_ ? mainWindow_->findChild<PageControl *>(QStringLiteral("pc")) : nullptr)
-        pc->selectPage(0);
-    if (mainWindow_)
-        showActive(mainWindow_);
+    closeToMainWindow();
 }
 
 void Tdruckfenster::Image2Click()
 {
     if (state_ != State::Ready)
         return;
-    hide();
+    closeToMainWindow();
+}
+
+void Tdruckfenster::closeToMainWindow()
+{
+    hide(); // runs FormHide
     if (auto *pc = mainWindow_ ? mainWindow_->findChild<PageControl *>(QStringLiteral("pc")) : nullptr)
         pc->selectPage(0);
     if (mainWindow_)

@@ -54,6 +54,8 @@ private:
     void FormActivate();
     void FormHide();
     void clearPageFields();
+    // Hides the dialog and brings the main window to the front (the print page follows).
+    void closeToMainWindow();
 
     const QLabel *spr_;
     QWidget *mainWindow_;

@@ -3,6 +3,10 @@
 #include "resources/pictures.h"
 #include "ui/status_bar.h"
 
+#include "ui/show_window.h"
+#include "ui/tool_window.h"
+
+#include <QEvent>
 #include <QLabel>
 
 namespace vantrell {
@@ -43,6 +47,47 @@ PictureBox *makeClickArea(QWidget *parent, const char *name, QRect geometry)
     area->setGeometry(geometry);
     area->setCursor(Qt::PointingHandCursor);
     return area;
+}
+
+ResultWindow::ResultWindow(const QLabel *spr, QWidget *mainWindow, const char *name, const QString &designTitle,
+                           QSize size, QPoint pointsLabelAt)
+    : QWidget(nullptr, kCaptionOnlyToolWindow), spr_(spr), mainWindow_(mainWindow)
+{
+    setObjectName(QLatin1String(name));
+    setWindowTitle(designTitle);
+    setFixedSize(size);
+    if (mainWindow)
+        setFont(mainWindow->font());
+    label1_ = makePointsLabel(this, pointsLabelAt);
+}
+
+QString ResultWindow::language() const { return spr_ ? spr_->text() : QString(); }
+
+bool ResultWindow::event(QEvent *event)
+{
+    // An activation that arrives after the window was closed again changes nothing.
+    if (event->type() == QEvent::WindowActivate && isVisible())
+        FormActivate();
+    else if (event->type() == QEvent::Show)
+        centreOnScreen(this);
+    return QWidget::event(event);
+}
+
+void ResultWindow::FormActivate()
+{
+    if (mainWindow_)
+        mainWindow_->setEnabled(false);
+    label1_->setText(mainWindowPointsText(mainWindow_));
+    label1_->adjustSize();
+}
+
+void ResultWindow::returnToMainWindow()
+{
+    if (mainWindow_)
+        mainWindow_->setEnabled(true);
+    hide();
+    if (mainWindow_)
+        showActive(mainWindow_);
 }
 
 } // namespace vantrell

@@ -5,6 +5,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QWidget>
 
 class QLabel;
 class QWidget;
@@ -22,5 +23,28 @@ PictureBox *makeBackground(QWidget *parent, const char *name, const QString &pic
 
 // A transparent click area over a button face of the background picture.
 PictureBox *makeClickArea(QWidget *parent, const char *name, QRect geometry);
+
+// What both result windows share: the language, the main window they disable while they
+// are active, the points label filled from the main window's status bar at every
+// activation, and the way back to the main window.
+class ResultWindow : public QWidget {
+    Q_OBJECT
+public:
+    ResultWindow(const QLabel *spr, QWidget *mainWindow, const char *name, const QString &designTitle, QSize size,
+                 QPoint pointsLabelAt);
+
+public slots:
+    virtual void FormActivate();
+
+protected:
+    bool event(QEvent *event) override;
+    QString language() const;
+    // Enables the main window, hides this one and brings the main window to the front.
+    void returnToMainWindow();
+
+    const QLabel *spr_;
+    QWidget *mainWindow_;
+    QLabel *label1_;
+};
 
 } // namespace vantrell

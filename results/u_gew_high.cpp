@@ -5,11 +5,8 @@
 #include "results/result_controls.h"
 #include "site_config.h"
 #include "ui/open_url.h"
-#include "ui/show_window.h"
-#include "ui/tool_window.h"
 #include "ui/window_drag.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -39,16 +36,11 @@ QLineEdit *makeField(QWidget *parent, const char *name, int top)
 } // namespace
 
 Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow)
-    : QWidget(nullptr, kCaptionOnlyToolWindow), spr_(spr), mainWindow_(mainWindow)
+    : ResultWindow(spr, mainWindow, "gew_high", QStringLiteral("Highscoreverdächtig!"), {400, 340}, {200, 57})
 {
-    setObjectName(QStringLiteral("gew_high"));
-    setWindowTitle(QStringLiteral("Highscoreverdächtig!"));
-    setFixedSize(400, 340);
-    if (mainWindow)
-        setFont(mainWindow->font());
     image4_ = makeBackground(this, "Image4", QStringLiteral("gew_high_en.jpg"));
     image1_ = makeBackground(this, "Image1", QStringLiteral("gew_high_de.jpg"));
-    label1_ = makePointsLabel(this, {200, 57});
+    label1_->raise();
     lapunkte_ = makeHiddenLabel(this, "lapunkte", QStringLiteral("lapunkte 13487-43000"));
     laspielart_ = makeHiddenLabel(this, "laspielart", QStringLiteral("laspielart 1, 7, 8, 9"));
     laaufgedeckt_ = makeHiddenLabel(this, "laaufgedeckt", QStringLiteral("laaufgedeckt 3-60"));
@@ -72,8 +64,6 @@ Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow)
     Sprache();
 }
 
-QString Tgew_high::language() const { return spr_ ? spr_->text() : QString(); }
-
 void Tgew_high::Sprache()
 {
     if (language() == QLatin1String("de")) {
@@ -92,22 +82,9 @@ void Tgew_high::Sprache()
     }
 }
 
-bool Tgew_high::event(QEvent *event)
-{
-    // An activation that arrives after the window was closed again changes nothing.
-    if (event->type() == QEvent::WindowActivate && isVisible())
-        FormActivate();
-    else if (event->type() == QEvent::Show)
-        centreOnScreen(this);
-    return QWidget::event(event);
-}
-
 void Tgew_high::FormActivate()
 {
-    if (mainWindow_)
-        mainWindow_->setEnabled(false);
-    label1_->setText(mainWindowPointsText(mainWindow_));
-    label1_->adjustSize();
+    ResultWindow::FormActivate();
     buildCode();
 }
 
@@ -159,8 +136,6 @@ void Tgew_high::Edit3Change()
 
 void Tgew_high::Image2Click()
 {
-    if (mainWindow_)
-        mainWindow_->setEnabled(true);
     spielername_ = edit1_->text();
     if (spielername_.isEmpty())
         spielername_ = language() == QLatin1String("de") ? QStringLiteral("Anonymer Sudokuspieler") : QStringLiteral("Anonymous");
@@ -168,18 +143,9 @@ void Tgew_high::Image2Click()
         eintragslink_ = highscoreAddress(highscorePage(), encodeNameForAddress(spielername_), pruefcode_);
         openUrl(eintragslink_);
     }
-    hide();
-    if (mainWindow_)
-        showActive(mainWindow_);
+    returnToMainWindow();
 }
 
-void Tgew_high::Image3Click()
-{
-    if (mainWindow_)
-        mainWindow_->setEnabled(true);
-    hide();
-    if (mainWindow_)
-        showActive(mainWindow_);
-}
+void Tgew_high::Image3Click() { returnToMainWindow(); }
 
 } // namespace vantrell

@@ -2,17 +2,15 @@
 // submits the result to the online highscore list.
 #pragma once
 
-#include <QString>
-#include <QWidget>
+#include "results/result_controls.h"
 
-class QLabel;
+#include <QString>
+
 class QLineEdit;
 
 namespace vantrell {
 
-class PictureBox;
-
-class Tgew_high : public QWidget {
+class Tgew_high : public ResultWindow {
     Q_OBJECT
 public:
     Tgew_high(const QLabel *spr, QWidget *mainWindow);
@@ -23,27 +21,20 @@ public:
     QString eintragslink() const { return eintragslink_; }
 
 public slots:
-    void FormActivate();
+    void FormActivate() override;
     void Edit1Change();
     void Edit2Change();
     void Edit3Change();
     void Image2Click();
     void Image3Click();
 
-protected:
-    bool event(QEvent *event) override;
-
 private:
     void Sprache();
-    QString language() const;
     QString highscorePage() const;
     void buildCode();
 
-    const QLabel *spr_;
-    QWidget *mainWindow_;
     PictureBox *image4_;
     PictureBox *image1_;
-    QLabel *label1_;
     QLabel *lapunkte_;
     QLabel *laspielart_;
     QLabel *laaufgedeckt_;

@@ -24,6 +24,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <algorithm>
 #include <QFrame>
 #include <QGroupBox>
 #include <QPlainTextEdit>
@@ -42,10 +44,20 @@ constexpr int kStatusHeight = 19;
 
 QFont windowFont()
 {
-    // The classic 8-point dialog face where it exists, else a narrow sans face of similar metrics.
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Tahoma"), QStringLiteral("Nimbus Sans"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    // The classic 8-point dialog face where it exists, else the first sans face of similar
+    // metrics that is installed (fontconfig would otherwise substitute a wide one).
+    const QStringList installed = QFontDatabase::families();
+    QString family = QStringLiteral("DejaVu Sans");
+    for (const char *candidate : {"MS Sans Serif", "Tahoma", "Nimbus Sans", "Liberation Sans", "Arial"}) {
+        const QString name = QLatin1String(candidate);
+        // Families may be listed with their foundry: "Nimbus Sans [urw]".
+        const auto matches = [&](const QString &f) { return f == name || f.startsWith(name + QStringLiteral(" [")); };
+        if (std::any_of(installed.begin(), installed.end(), matches)) {
+            family = name;
+            break;
+        }
+    }
+    QFont font(family);
     font.setPixelSize(11);
     return font;
 }
@@ -89,6 +101,15 @@ QToolButton *makeHiddenButton(QWidget *parent, const char *name, const QString &
     button->setText(text);
     button->hide();
     return button;
+}
+
+QGroupBox *makeGroupBox(QWidget *parent, const char *name, const QString &title, QRect geometry, const QPalette &palette)
+{
+    auto *box = new QGroupBox(title, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(geometry);
+    box->setPalette(palette);
+    return box;
 }
 
 template <std::size_t N>
@@ -174,10 +195,7 @@ void Tprog::buildControls()
     }
 
     // Title box.
-    gbtitel_ = new QGroupBox(this);
-    gbtitel_->setObjectName(QStringLiteral("gbtitel"));
-    gbtitel_->setGeometry(530, 24, 200, 97);
-    gbtitel_->setPalette(maroon);
+    gbtitel_ = makeGroupBox(this, "gbtitel", {}, {530, 24, 200, 97}, maroon);
     image1_ = new PictureBox(gbtitel_);
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setPicture(builtInPicture(QStringLiteral("title.jpg")));
@@ -192,10 +210,7 @@ void Tprog::buildControls()
         connect(o, SIGNAL(clicked()), this, SLOT(Label3Click()));
 
     // Game settings.
-    gb1_ = new QGroupBox(QStringLiteral("Spiel"), this);
-    gb1_->setObjectName(QStringLiteral("gb1"));
-    gb1_->setGeometry(530, 130, 200, 70);
-    gb1_->setPalette(maroon);
+    gb1_ = makeGroupBox(this, "gb1", QStringLiteral("Spiel"), {530, 130, 200, 70}, maroon);
     cbspiel_ = makeComboBox(gb1_, "cbspiel", 18, true);
     cbspielart_ = makeComboBox(gb1_, "cbspielart", 42, true);
     cbgeloest_ = makeComboBox(gb1_, "cbgeloest", 66, true);
@@ -213,10 +228,7 @@ void Tprog::buildControls()
     connect(spielstarten_, &QToolButton::clicked, this, &Tprog::spielstartenClick);
 
     // Print settings.
-    gb2_ = new QGroupBox(QStringLiteral("Drucken"), this);
-    gb2_->setObjectName(QStringLiteral("gb2"));
-    gb2_->setGeometry(530, 209, 200, 70);
-    gb2_->setPalette(maroon);
+    gb2_ = makeGroupBox(this, "gb2", QStringLiteral("Drucken"), {530, 209, 200, 70}, maroon);
     gb2_->hide();
     cbdruck_ = makeComboBox(gb2_, "cbdruck", 18, false);
     image5_ = makeButtonPicture(gb2_, "Image5", smallButton, {8, 42});
@@ -234,10 +246,7 @@ void Tprog::buildControls()
     connect(vorschaudruck_, &QToolButton::clicked, this, &Tprog::vorschaudruckClick);
 
     // Help box.
-    gb3_ = new QGroupBox(QStringLiteral("Hilfe"), this);
-    gb3_->setObjectName(QStringLiteral("gb3"));
-    gb3_->setGeometry(530, 209, 200, 97);
-    gb3_->setPalette(maroon);
+    gb3_ = makeGroupBox(this, "gb3", QStringLiteral("Hilfe"), {530, 209, 200, 97}, maroon);
     hilfep_ = new QPlainTextEdit(gb3_);
     hilfep_->setObjectName(QStringLiteral("hilfep"));
     hilfep_->setGeometry(8, 18, 185, 71);
