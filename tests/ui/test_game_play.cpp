@@ -195,6 +195,20 @@ private slots:
         QVERIFY(!f.prog->gameTimer()->isActive());
     }
 
+    void closingWhileAPuzzleIsBuiltAbandonsIt()
+    {
+        AppFixture f("en");
+        f.prog->show();
+        f.prog->FormActivate();
+        // The close arrives while the generator lets pending events run.
+        QTimer::singleShot(0, f.prog, &QWidget::close);
+        f.prog->spielstartenClick();
+        QVERIFY(f.prog->isClosing());
+        QCOMPARE(f.prog->spiellaeuft(), 0);
+        QVERIFY(!f.prog->gameTimer()->isActive());
+        QVERIFY(!f.prog->isVisible());
+    }
+
     void resultWindowsByLanguage_data()
     {
         QTest::addColumn<QString>("language");

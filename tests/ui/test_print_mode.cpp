@@ -96,6 +96,28 @@ private slots:
         QVERIFY(f.prog->isEnabled());
     }
 
+    void printerChoiceStaysAcrossPreparations()
+    {
+        AppFixture f("en");
+        preparePage(f, 0, 0);
+        auto *choice = appWindows().druckfenster->findChild<QComboBox *>("cbdruck");
+        setComboText(choice, QStringLiteral("Office Laser"));
+        appWindows().druckfenster->Image2Click();
+        preparePage(f, 0, 0);
+        QCOMPARE(comboText(choice), QStringLiteral("Office Laser"));
+        appWindows().druckfenster->Image2Click();
+    }
+
+    void closingWhileAPageIsComposedAbandonsIt()
+    {
+        AppFixture f("en");
+        QTimer::singleShot(0, f.prog, &QWidget::close);
+        preparePage(f, 2, 6); // six classic puzzles would take seconds
+        QVERIFY(f.prog->isClosing());
+        QCOMPARE(appWindows().druckfenster->state(), Tdruckfenster::State::Covered);
+        QVERIFY(f.prog->stat()->panelText(0) != QStringLiteral("Ready. Have Fun!"));
+    }
+
     void dialogByLanguage_data()
     {
         QTest::addColumn<QString>("language");
