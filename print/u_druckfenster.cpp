@@ -75,7 +75,7 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, const Print
     auto makeBackground = [this](const char *name, const QString &file) {
         auto *image = new PictureBox(this);
         image->setObjectName(QLatin1String(name));
-        image->setPicture(builtInPicture(file));
+        image->setPictureFile(file);
         image->setGeometry(0, 0, 400, 155);
         image->hide();
         makeDragHandle(image, this);

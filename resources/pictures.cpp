@@ -120,7 +120,7 @@ QImage blankPicture(QSize size)
 }
 
 // The sizes of the built-in JPEGs, as the windows lay them out.
-QSize expectedJpegSize(const QString &fileName)
+QSize jpegSizeTable(const QString &fileName)
 {
     static const QHash<QString, QSize> sizes = {
         {QStringLiteral("title.jpg"), {185, 50}},
@@ -152,6 +152,8 @@ QByteArray pictureBytes(const QString &fileName)
 
 } // namespace
 
+QSize builtInJpegSize(const QString &fileName) { return jpegSizeTable(fileName); }
+
 QImage decodeJpeg(const QByteArray &data, QSize expectedSize)
 {
     JpegDecoder decoder;
@@ -171,7 +173,7 @@ QImage builtInPicture(const QString &fileName)
 {
     const QByteArray bytes = pictureBytes(fileName);
     if (fileName.endsWith(QLatin1String(".jpg")))
-        return decodeJpeg(bytes, expectedJpegSize(fileName));
+        return decodeJpeg(bytes, jpegSizeTable(fileName));
     const QImage picture = QImage::fromData(bytes, "PNG");
     if (picture.isNull()) {
         if (!bytes.isEmpty())

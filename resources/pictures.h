@@ -23,6 +23,9 @@ QImage decodeJpeg(const QByteArray &data, QSize expectedSize = {});
 // JPEGs are decoded through decodeJpeg, other formats through QImage.
 QImage builtInPicture(const QString &fileName);
 
+// The size of a built-in JPEG, known without decoding it (invalid for other files).
+QSize builtInJpegSize(const QString &fileName);
+
 // Equally sized pictures numbered from 0. Its objectName is the list's name.
 class PictureList : public QObject {
     Q_OBJECT

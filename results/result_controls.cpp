@@ -34,7 +34,7 @@ PictureBox *makeBackground(QWidget *parent, const char *name, const QString &pic
 {
     auto *image = new PictureBox(parent);
     image->setObjectName(QLatin1String(name));
-    image->setPicture(builtInPicture(picture));
+    image->setPictureFile(picture);
     image->setGeometry(parent->rect());
     image->hide();
     return image;

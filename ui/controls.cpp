@@ -1,5 +1,7 @@
 #include "ui/controls.h"
 
+#include "resources/pictures.h"
+
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -13,8 +15,31 @@ PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {}
 
 void PictureBox::setPicture(const QImage &picture)
 {
+    pendingFile_.clear();
     picture_ = picture;
     pictureChanged();
+}
+
+void PictureBox::setPictureFile(const QString &fileName)
+{
+    const QSize size = builtInJpegSize(fileName);
+    if (!size.isValid()) {
+        setPicture(builtInPicture(fileName));
+        return;
+    }
+    picture_ = QImage();
+    pendingFile_ = fileName;
+    if (autoSize_)
+        resize(size);
+    update();
+}
+
+void PictureBox::ensureLoaded() const
+{
+    if (pendingFile_.isEmpty())
+        return;
+    picture_ = builtInPicture(pendingFile_);
+    pendingFile_.clear();
 }
 
 void PictureBox::pictureChanged()
@@ -27,11 +52,14 @@ void PictureBox::pictureChanged()
 void PictureBox::setAutoSize(bool on)
 {
     autoSize_ = on;
+    if (on && !pendingFile_.isEmpty())
+        resize(builtInJpegSize(pendingFile_));
     pictureChanged();
 }
 
 void PictureBox::paintEvent(QPaintEvent *)
 {
+    ensureLoaded();
     if (picture_.isNull())
         return;
     QPainter p(this);

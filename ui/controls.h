@@ -17,8 +17,19 @@ public:
     explicit PictureBox(QWidget *parent = nullptr);
 
     void setPicture(const QImage &picture);
-    const QImage &picture() const { return picture_; }
-    QImage &picture() { return picture_; }
+    // A built-in picture, decoded only when it is first painted or read, so windows that
+    // are not shown yet cost nothing at start-up.
+    void setPictureFile(const QString &fileName);
+    const QImage &picture() const
+    {
+        ensureLoaded();
+        return picture_;
+    }
+    QImage &picture()
+    {
+        ensureLoaded();
+        return picture_;
+    }
     // The picture was changed in place: resize (with automatic sizing) and repaint.
     void pictureChanged();
 
@@ -37,7 +48,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QImage picture_;
+    void ensureLoaded() const;
+
+    mutable QImage picture_;
+    mutable QString pendingFile_;
     bool autoSize_ = false;
     bool pressedInside_ = false;
 };

@@ -99,8 +99,7 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
 
     auto *header = new PictureBox(panel);
     header->setObjectName(german ? QStringLiteral("Image2") : QStringLiteral("Image3"));
-    header->setPicture(builtInPicture(german ? QStringLiteral("help_header_de.jpg")
-                                             : QStringLiteral("help_header_en.jpg")));
+    header->setPictureFile(german ? QStringLiteral("help_header_de.jpg") : QStringLiteral("help_header_en.jpg"));
     header->setGeometry(0, 0, 543, 100);
     makeDragHandle(header, this);
 
@@ -142,7 +141,7 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     auto *picture = new PictureBox;
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setAutoSize(true);
-    picture->setPicture(builtInPicture(QStringLiteral("donate.jpg")));
+    picture->setPictureFile(QStringLiteral("donate.jpg"));
     pictureBox->setWidget(picture);
     picture->setAutoFillBackground(false);
     pictureBox->viewport()->setAutoFillBackground(false);

@@ -198,7 +198,7 @@ void Tprog::buildControls()
     gbtitel_ = makeGroupBox(this, "gbtitel", {}, {530, 24, 200, 97}, maroon);
     image1_ = new PictureBox(gbtitel_);
     image1_->setObjectName(QStringLiteral("Image1"));
-    image1_->setPicture(builtInPicture(QStringLiteral("title.jpg")));
+    image1_->setPictureFile(QStringLiteral("title.jpg"));
     image1_->setGeometry(8, 12, 185, 50);
     image2_ = makeButtonPicture(gbtitel_, "Image2", smallButton, {8, 66});
     label2_ = makeCaption(gbtitel_, "Label2", QStringLiteral("Informationen"), {24, 70});
@@ -267,6 +267,7 @@ void Tprog::buildControls()
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer"));
     timer_->setInterval(50);
+    timer_->setTimerType(Qt::PreciseTimer); // the points are the clock: 20 a second
     connect(timer_, &QTimer::timeout, this, &Tprog::TimerTimer);
     weg_ = new QTimer(this);
     weg_->setObjectName(QStringLiteral("weg"));

@@ -98,7 +98,11 @@ public:
         }
         if (empty.isEmpty()) // every cell given: the next click completes the game
             click(QPoint(1, 1), 1);
-        QVERIFY(f_.prog->spiellaeuft() == 0);
+        QVERIFY2(f_.prog->spiellaeuft() == 0,
+                 qPrintable(QStringLiteral("game not ended: window enabled %1, board enabled %2, solved check %3")
+                                .arg(f_.prog->isEnabled())
+                                .arg(f_.find("spielfeld")->isEnabled())
+                                .arg(g.eingabe == g.loesung)));
         Tgew_kein *kein = appWindows().gewKein;
         Tgew_high *high = appWindows().gewHigh;
         QVERIFY(kein->isVisible() != high->isVisible());
