@@ -101,9 +101,11 @@ void checkRead(const SettingsChoice &choice, const SettingsTexts &texts, const G
         require(isGameType(after.spielart) && after.elemente == 'B' && after.aufgedeckt > 0,
                 "a preset left the parameters incomplete");
     } else if (custom) {
-        // The custom game takes each box on its own: a text that matches nothing keeps its value.
+        // The custom game takes each box on its own: a text that matches nothing keeps its
+        // value, except that a game never played before gets the classic board.
         if (!contains(texts.gameTypes, choice.spielart))
-            require(after.spielart == before.spielart, "an unknown game type text changed spielart");
+            require(after.spielart == (before.spielart == 0 ? 1 : before.spielart),
+                    "an unknown game type text changed spielart");
         const auto count = parseCount(choice.geloest, texts.countPrefix);
         require(after.aufgedeckt == (count ? *count : before.aufgedeckt), "aufgedeckt is not the count read");
         if (!contains(texts.elementSets, choice.elemente))
