@@ -38,7 +38,7 @@ void drawLines(QPainter &picture, std::int32_t spielart, int n, int pictureWidth
 void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n)
 {
     const int pictureSide = spielart >= 3 ? spielart * 45 : 405;
-    board.picture = resizedCanvas(board.picture, pictureSide, pictureSide);
+    board.picture = resizedPicture(board.picture, pictureSide, pictureSide);
     const int side = 45 * n;
     QPainter p(&board.picture);
     p.fillRect(QRect(0, 0, side, side), board.brush);

@@ -36,7 +36,7 @@ void drawHorizontalLine(QImage &picture, int y, int x0, int x1, int width, const
     drawHorizontalLine(p, y, x0, x1, width, colour);
 }
 
-QImage resizedCanvas(const QImage &picture, int width, int height)
+QImage resizedPicture(const QImage &picture, int width, int height)
 {
     QImage resized(qMax(width, 0), qMax(height, 0), QImage::Format_RGB32);
     resized.fill(Qt::white);

@@ -17,6 +17,6 @@ void drawVerticalLine(QImage &picture, int x, int y0, int y1, int width, const Q
 void drawHorizontalLine(QImage &picture, int y, int x0, int x1, int width, const QColor &colour);
 
 // The picture at a new size: old content stays at the top left, new pixels are white.
-QImage resizedCanvas(const QImage &picture, int width, int height);
+QImage resizedPicture(const QImage &picture, int width, int height);
 
 } // namespace vantrell

@@ -40,11 +40,6 @@ void drawTextAt(QImage &picture, int x, int y, const QString &text, int pixels)
 
 } // namespace
 
-QImage resizedPicture(const QImage &picture, int width, int height)
-{
-    return resizedCanvas(picture, width, height);
-}
-
 void drawPageFieldInto(QImage &picture, const GameState &state, const QString &footerLong,
                        const QString &footerShort)
 {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/game_state.h"
+#include "play/raster.h" // resizedPicture: page fields are set up with it, width first
 
 #include <QImage>
 #include <QString>
@@ -11,11 +12,6 @@ namespace vantrell {
 // Side of the page-field picture of an n x n board: 45 pixels a cell and a border of
 // 5 pixels above and left, 15 below and right, where the footer goes.
 constexpr int pageFieldSide(int n) { return 45 * n + 20; }
-
-// A copy of picture resized to width x height: the old content stays at the top left,
-// pixels added by the enlargement are white. Page fields are set up (and cleared) with it,
-// width first, then height.
-QImage resizedPicture(const QImage &picture, int width, int height);
 
 // Draws the puzzle of state (its given cells, as decimal digits whatever the element set)
 // onto picture, which must already be pageFieldSide(groesse) square. The footer is

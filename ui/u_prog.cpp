@@ -649,7 +649,7 @@ void Tprog::vorschaudruckClick()
     pc_->selectPage(1);
     for (int i = 1; i <= felderproseite_; ++i) {
         PictureBox *field = pageField(i);
-        field->setPicture(resizedCanvas(resizedCanvas(field->picture(), 1, field->picture().height()), 1, 1));
+        field->setPicture(resizedPicture(resizedPicture(field->picture(), 1, field->picture().height()), 1, 1));
     }
     setEnabled(false);
     // The count is the first character of the choice; only 1, 2 and 6 are offered.
@@ -673,7 +673,7 @@ void Tprog::Druck1SeiteEinrichten()
     for (int i = 1; i <= felderproseite_; ++i) {
         PictureBox *field = pageField(i);
         // Width first, then height; new pixels are white.
-        field->setPicture(resizedCanvas(resizedCanvas(field->picture(), side, field->picture().height()), side, side));
+        field->setPicture(resizedPicture(resizedPicture(field->picture(), side, field->picture().height()), side, side));
     }
 }
 
