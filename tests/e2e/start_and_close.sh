@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end: the real game under Xvfb with a window manager. The splash appears, the
-# main window follows after the splash's 50 ticks, shows its background colour, and
-# closing it ends the process with exit code 0 within a second.
+# main window follows after the splash's 50 ticks with its own caption, shows its
+# background colour, and closing it ends the process with exit code 0 within a second.
 #   start_and_close.sh <game> <work-dir>
 set -euo pipefail
 game=$1
@@ -41,6 +41,9 @@ wait_for 10 main_visible || { echo "FAIL: the main window did not appear"; exit 
 main_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 echo "splash after ${splash_ms} ms, main window after ${main_ms} ms"
 [ "$main_ms" -ge 1000 ] || { echo "FAIL: the main window came before the splash's 50 ticks"; exit 1; }
+# The caption the window manager shows is the window's own, with nothing appended.
+caption=$(xprop -id "$main" _NET_WM_NAME | sed -E 's/^[^=]*= "(.*)"$/\1/')
+[ "$caption" = "Vantrell Sudoku 1.2" ] || { echo "FAIL: caption \"$caption\""; exit 1; }
 
 sleep 1.6 # the splash fades out
 import -window "$main" "$work/main_window.png"
