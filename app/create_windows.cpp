@@ -11,6 +11,9 @@
 #include "ui/u_info.h"
 #include "ui/u_prog.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 namespace vantrell {
 
 QString buildLanguage() { return QString::fromLatin1(build::language); }
@@ -22,30 +25,59 @@ WindowSet::~WindowSet()
         delete *it;
 }
 
-std::unique_ptr<WindowSet> createWindows(const QString &language, const std::function<void(QWidget *)> &splashCreated)
+std::unique_ptr<WindowSet> createWindows(const QString &language, const std::function<void(QWidget *)> &windowCreated)
 {
     std::unique_ptr<WindowSet> set(new WindowSet);
     AppWindows &w = appWindows();
+    auto created = [&](QWidget *window) {
+        set->windows_.push_back(window);
+        if (windowCreated)
+            windowCreated(window);
+    };
     auto *start = new Tstart(language);
     w.start = start;
-    set->windows_.push_back(start);
-    if (splashCreated)
-        splashCreated(start);
+    created(start);
     w.prog = new Tprog(start->spr());
-    set->windows_.push_back(w.prog);
     start->setMainWindow(w.prog);
+    created(w.prog);
     w.info = new Tinfo;
-    set->windows_.push_back(w.info);
+    created(w.info);
     w.gewKein = new Tgew_kein(start->spr(), w.prog);
-    set->windows_.push_back(w.gewKein);
+    created(w.gewKein);
     w.gewHigh = new Tgew_high(start->spr(), w.prog);
-    set->windows_.push_back(w.gewHigh);
+    created(w.gewHigh);
     w.druckfenster = new Tdruckfenster(start->spr(), w.prog, w.prog);
-    set->windows_.push_back(w.druckfenster);
+    created(w.druckfenster);
     w.hilfe = new Thilfe;
-    set->windows_.push_back(w.hilfe);
+    created(w.hilfe);
     w.hilfeEn = new Thilfe_en;
-    set->windows_.push_back(w.hilfeEn);
+    created(w.hilfeEn);
+    return set;
+}
+
+namespace {
+constexpr qint64 kActivationWaitMs = 100;
+constexpr QEventLoop::ProcessEventsFlags kNoInput = QEventLoop::ExcludeUserInputEvents;
+}
+
+std::unique_ptr<WindowSet> startUp(const QString &language)
+{
+    auto set = createWindows(language, [](QWidget *window) {
+        if (window == appWindows().start) {
+            // The splash counts its ticks from its activation: the window manager's answer
+            // is awaited (briefly; without a window manager none comes) before the main
+            // window is built.
+            window->show();
+            QElapsedTimer waited;
+            waited.start();
+            while (!window->isActiveWindow() && waited.elapsed() < kActivationWaitMs)
+                QCoreApplication::processEvents(kNoInput | QEventLoop::WaitForMoreEvents);
+        }
+        QCoreApplication::processEvents(kNoInput);
+    });
+    // Closing the splash ends the program, but a quit before the event loop runs is lost.
+    if (static_cast<Tstart *>(appWindows().start)->closed())
+        return nullptr;
     return set;
 }
 

@@ -18,7 +18,7 @@ public:
 
 private:
     friend std::unique_ptr<WindowSet> createWindows(const QString &language,
-                                                    const std::function<void(QWidget *)> &splashCreated);
+                                                    const std::function<void(QWidget *)> &windowCreated);
     std::vector<QWidget *> windows_;
 };
 
@@ -27,9 +27,17 @@ QString buildLanguage();
 
 // Creates the eight windows in order (splash, main, information, the two result windows,
 // print dialog, German and English help) and fills appWindows(). None is shown, unless
-// splashCreated shows the splash: it runs right after the splash window is created, so the
-// program can put it on the screen while the other windows are still being built.
+// windowCreated shows one: it runs right after each window is created (the splash first),
+// so the program can put the splash on the screen and let it run while the other windows
+// are still being built.
 std::unique_ptr<WindowSet> createWindows(const QString &language = buildLanguage(),
-                                         const std::function<void(QWidget *)> &splashCreated = {});
+                                         const std::function<void(QWidget *)> &windowCreated = {});
+
+// The program's start: the splash goes on the screen at once and the other windows are
+// built behind it. Between two windows the splash's clock and the window manager's answers
+// (its activation) are served, so that no tick of its count is lost while the program
+// starts; the player's input waits until every window exists. Null when the splash was
+// closed before that: the program then ends at once.
+std::unique_ptr<WindowSet> startUp(const QString &language = buildLanguage());
 
 } // namespace vantrell

@@ -91,6 +91,7 @@ void Tstart::closeEvent(QCloseEvent *event)
 {
     // The application's main window: closing it ends the program.
     timer1_->stop();
+    closed_ = true;
     event->accept();
     QCoreApplication::quit();
 }

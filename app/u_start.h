@@ -22,6 +22,8 @@ public:
     QTimer *timer1() const { return timer1_; }
     std::int32_t startzaehler() const { return startzaehler_; }
     std::uint8_t opacity() const { return opacity_; }
+    // Whether it was closed, that is whether the program is to end.
+    bool closed() const { return closed_; }
     // The window it shows at the 50th tick.
     void setMainWindow(QWidget *window) { mainWindow_ = window; }
 
@@ -45,6 +47,7 @@ private:
     QWidget *mainWindow_ = nullptr;
     std::int32_t startzaehler_ = 0;
     std::uint8_t opacity_ = 255;
+    bool closed_ = false;
 };
 
 } // namespace vantrell

@@ -78,6 +78,27 @@ private slots:
         QVERIFY(f.prog->isVisible());
         QVERIFY(!start->isVisible());
     }
+
+    void startUpEndsWhenTheSplashIsClosedEarly()
+    {
+        {
+            const auto set = startUp("en");
+            QVERIFY(set);
+            QVERIFY(appWindows().start->isVisible());
+            QVERIFY(!appWindows().prog->isVisible());
+            QVERIFY(appWindows().hilfeEn);
+        }
+        // Closed while the windows are still being built: a quit then would be lost.
+        bool closedDuringBuild = false;
+        QTimer::singleShot(0, [&] {
+            closedDuringBuild = appWindows().hilfeEn == nullptr;
+            appWindows().start->close();
+        });
+        const auto set = startUp("en");
+        QVERIFY(closedDuringBuild);
+        QVERIFY(!set);
+        QVERIFY(!appWindows().start);
+    }
 };
 
 QTEST_MAIN(TestStartUp)
