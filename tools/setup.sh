@@ -10,7 +10,7 @@ shift || true
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev libjpeg62-turbo-dev
+  qt6-base-dev libjpeg62-turbo-dev libxcb1-dev
   xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
   fonts-urw-base35 fonts-dejavu-core
   cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
