@@ -134,7 +134,7 @@ QSize jpegSizeTable(const QString &fileName)
         {QStringLiteral("druck_en.jpg"), {400, 155}},
         {QStringLiteral("help_header_de.jpg"), {543, 100}},
         {QStringLiteral("help_header_en.jpg"), {543, 100}},
-        {QStringLiteral("donate.jpg"), {460, 300}},
+        {QStringLiteral("donate.jpg"), {236, 290}},
     };
     return sizes.value(fileName);
 }

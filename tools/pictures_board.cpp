@@ -147,9 +147,9 @@ void drawSymbolElement(QPainter &p, const QRectF &box, int k, bool fest)
 }
 
 void drawGlyphElement(QPainter &p, const QRectF &box, const QString &glyph, const QFont &f, qreal height,
-                      const QColor &colour)
+                      const QColor &colour, qreal maxWidth = 0.94)
 {
-    p.fillPath(glyphPath(f, glyph, box.center(), height * box.width(), 0.94 * box.width()), colour);
+    p.fillPath(glyphPath(f, glyph, box.center(), height * box.width(), maxWidth * box.width()), colour);
 }
 
 void drawElement(QPainter &p, char set, bool fest, int k, const QRectF &box, bool miniature)
@@ -173,8 +173,10 @@ void drawElement(QPainter &p, char set, bool fest, int k, const QRectF &box, boo
             drawGlyphElement(p, box, QString::number(k), font(digitsFace, 64), 0.78, QColor(112, 112, 112));
         break;
     default: // 'C': letters A..I
+        // Letters are wider than digits: the miniatures stay narrower, so the letters of
+        // neighbouring sub-squares do not run together.
         drawGlyphElement(p, box, QString(QChar('A' + k - 1)), font(serif, 64, fest ? QFont::Bold : QFont::Normal),
-                         0.76, darkRed);
+                         miniature ? 0.64 : 0.76, darkRed, miniature ? 0.7 : 0.94);
         break;
     }
 }

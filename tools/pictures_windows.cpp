@@ -282,10 +282,17 @@ QPainterPath heartPath(QPointF c, qreal s)
 
 QImage donate()
 {
-    QImage image = creamPicture(460, 300);
+    // As wide as the picture box of the help page, so nothing of it is cut off.
+    QImage image = creamPicture(236, 290);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
-    drawDoubleFrame(p, QRectF(5, 5, 449, 289), darkRed);
+    drawDoubleFrame(p, QRectF(5, 5, 225, 279), darkRed);
+
+    // The cup, drawn on a 300 x 212 design grid, fills the upper part.
+    p.save();
+    p.translate(118, 14);
+    p.scale(0.8, 0.8);
+    p.translate(-150, -60);
 
     // Saucer.
     p.setPen(Qt::NoPen);
@@ -354,11 +361,13 @@ QImage donate()
     p.setPen(QPen(QColor(150, 120, 100, 150), 3.2, Qt::SolidLine, Qt::RoundCap));
     p.drawPath(stem);
 
-    // Thanks in both languages.
-    const QFont thanks = font(chancery, 40, QFont::Normal, true);
-    line(p, QRectF(262, 78, 180, 56), thanks, darkRed, QStringLiteral("Danke!"), Qt::AlignCenter);
-    drawFlourish(p, QPointF(352, 144), 62, darkRed);
-    line(p, QRectF(262, 152, 180, 56), thanks, darkRed, QStringLiteral("Thank you!"), Qt::AlignCenter);
+    p.restore();
+
+    // Thanks in both languages below it.
+    const QFont thanks = font(chancery, 36, QFont::Normal, true);
+    line(p, QRectF(16, 188, 204, 44), thanks, darkRed, QStringLiteral("Danke!"), Qt::AlignCenter);
+    drawFlourish(p, QPointF(118, 236), 62, darkRed);
+    line(p, QRectF(16, 238, 204, 44), thanks, darkRed, QStringLiteral("Thank you!"), Qt::AlignCenter);
     return image;
 }
 

@@ -137,7 +137,7 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     pictureBox->setFrameShape(QFrame::NoFrame);
     pictureBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     pictureBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    pictureBox->setFixedWidth(240);
+    pictureBox->setFixedWidth(236); // the width of the donation picture
     auto *picture = new PictureBox;
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setAutoSize(true);

@@ -91,6 +91,17 @@ private slots:
             QCOMPARE(book->pc()->tabText(i), tabs[i]);
             QCOMPARE(book->pc()->tabBar()->tabTextColor(i), german ? QColor(44, 88, 0) : QColor(Qt::black));
         }
+        // The donation picture is shown whole: its box has no scroll bars to reach the rest.
+        book->pc()->setCurrentIndex(3);
+        book->show();
+        QVERIFY(QTest::qWaitForWindowExposed(book.get()));
+        auto *box = book->pc()->widget(3)->findChild<QScrollArea *>("ScrollBox1");
+        QVERIFY(box);
+        const QRect picture(box->widget()->mapTo(box->viewport(), QPoint(0, 0)), box->widget()->size());
+        QVERIFY2(box->viewport()->rect().contains(picture),
+                 qPrintable(QStringLiteral("picture %1x%2 in a viewport of %3x%4")
+                                .arg(picture.width()).arg(picture.height())
+                                .arg(box->viewport()->width()).arg(box->viewport()->height())));
     }
 
     // Leafing with the buttons: `start` page, optional hidden tab, steps (+1 next, -1 back).
