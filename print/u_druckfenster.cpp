@@ -34,6 +34,8 @@ QLabel *makeBand(QWidget *parent, const char *name, QRect geometry)
     band->setObjectName(QLatin1String(name));
     band->setGeometry(geometry);
     band->setAutoFillBackground(true);
+    // Its own role: a child takes over the dialog's button-face role otherwise.
+    band->setBackgroundRole(QPalette::Window);
     QPalette pal = band->palette();
     pal.setColor(QPalette::Window, kCream);
     band->setPalette(pal);

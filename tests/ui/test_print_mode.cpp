@@ -77,6 +77,26 @@ private slots:
         dialog->Image2Click();
     }
 
+    // The band behind the buttons and the cover over them are cream, not the dialog's
+    // button-face grey, while the page is composed and when it is ready.
+    void creamBandAndCover()
+    {
+        AppFixture f("en");
+        Tdruckfenster *dialog = appWindows().druckfenster;
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QCOMPARE(dialog->state(), Tdruckfenster::State::Covered);
+        const QRgb cream = qRgb(255, 253, 240);
+        QImage covered = dialog->grab().toImage();
+        for (QPoint at : {QPoint(73, 121), QPoint(150, 140), QPoint(250, 130), QPoint(392, 152)})
+            QCOMPARE(QColor(covered.pixel(at)), QColor(cream));
+        dialog->uncover();
+        QImage ready = dialog->grab().toImage();
+        for (QPoint at : {QPoint(190, 121), QPoint(192, 150), QPoint(294, 140), QPoint(376, 152)})
+            QCOMPARE(QColor(ready.pixel(at)), QColor(cream));
+        dialog->Image2Click();
+    }
+
     void printerFailureKeepsTheDialogReady()
     {
         AppFixture f("de");
