@@ -21,7 +21,9 @@ QImage creamPicture(int w, int h)
 }
 
 // The text the windows use for their labels, so picture text and labels match.
-QFont bodyFont(int px = 11) { return font(sans, px); }
+// The text of the result windows is set in the face of the windows' own 8-point font, so
+// the points label that continues a line of the picture matches it.
+QFont bodyFont(int px = 11, int weight = QFont::Normal) { return font(digitsFace, px, weight); }
 
 // A heading in the chancery face, centred in box.
 void heading(QPainter &p, const QRectF &box, const QString &text, int px)
@@ -181,7 +183,7 @@ QImage resultWithHighscore(Language l)
               Qt::AlignLeft | Qt::AlignVCenter, 13);
     const QString captions[3] = {QStringLiteral("Name:"), QStringLiteral("Code:"), QStringLiteral("Link:")};
     for (int i = 0; i < 3; ++i)
-        line(p, QRectF(20, 223 + 23 * i, 110, 21), font(sans, 11, QFont::Bold), deepRed, captions[i],
+        line(p, QRectF(20, 223 + 23 * i, 110, 21), bodyFont(11, QFont::Bold), deepRed, captions[i],
              Qt::AlignRight | Qt::AlignVCenter);
     drawCaptionedButton(p, QRect(90, 304, 89, 21), german(l) ? QStringLiteral("Eintragen") : QStringLiteral("Submit"));
     drawCaptionedButton(p, QRect(200, 304, 185, 21),

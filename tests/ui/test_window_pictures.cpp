@@ -27,6 +27,35 @@ QImage save(QWidget *window, const QString &name)
     return picture;
 }
 
+// The row on which the letters of a line of text in area stand: the lowest row that holds
+// a good share of the ink (descenders are thin and do not count).
+int baseline(const QImage &picture, const QRect &area)
+{
+    std::vector<int> ink;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        int n = 0;
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += qGray(picture.pixel(x, y)) < 190;
+        ink.push_back(n);
+    }
+    const int most = *std::max_element(ink.begin(), ink.end());
+    for (int i = static_cast<int>(ink.size()) - 1; i >= 0; --i)
+        if (most > 0 && 5 * ink[i] >= 2 * most)
+            return area.top() + i;
+    return -1;
+}
+
+// The points label continues the picture's line "... solved the Sudoku with": same face as
+// the window, standing on the same row.
+void checkPointsLine(QWidget *window, const QImage &picture)
+{
+    const auto *label = window->findChild<QLabel *>("Label1");
+    QCOMPARE(label->font().family(), appWindows().prog->font().family());
+    const QRect text = label->geometry();
+    const QRect before(20, text.top() - 4, text.left() - 30, text.height() + 8);
+    QCOMPARE(baseline(picture, text), baseline(picture, before));
+}
+
 } // namespace
 
 class TestWindowPictures : public QObject {
@@ -70,7 +99,7 @@ private slots:
         f.prog->stat()->setPanelText(2, "26480" + f.prog->texts().pointsSuffix);
         appWindows().gewKein->show();
         appWindows().gewKein->FormActivate();
-        save(appWindows().gewKein, language + "_gew_kein");
+        checkPointsLine(appWindows().gewKein, save(appWindows().gewKein, language + "_gew_kein"));
         appWindows().gewKein->Image2Click();
 
         Tgew_high *high = appWindows().gewHigh;
@@ -80,7 +109,7 @@ private slots:
         high->findChild<QLabel *>("laelemente")->setText("B");
         high->show();
         high->FormActivate();
-        save(high, language + "_gew_high");
+        checkPointsLine(high, save(high, language + "_gew_high"));
         high->Image3Click();
 
         f.prog->pc()->setCurrentIndex(1);
