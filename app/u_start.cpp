@@ -54,6 +54,8 @@ void Tstart::setOpacity(std::uint8_t value)
 {
     opacity_ = value;
     setWindowOpacity(value / 255.0);
+    // Each step of the fade is to be seen on its own tick.
+    flushWindowSystem();
 }
 
 bool Tstart::event(QEvent *event)

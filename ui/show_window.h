@@ -16,4 +16,8 @@ inline void showActive(QWidget *window)
 // Centres a top-level window on the screen it is on.
 void centreOnScreen(QWidget *window);
 
+// Sends what the program has asked of the window system so far (a window's opacity, for
+// one) on its way now, rather than with the next input that happens to arrive.
+void flushWindowSystem();
+
 } // namespace vantrell
