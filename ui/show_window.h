@@ -8,6 +8,9 @@ namespace vantrell {
 
 inline void showActive(QWidget *window)
 {
+    // A minimised window comes back too: show() alone would leave it minimised.
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();

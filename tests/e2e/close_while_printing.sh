@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end: closing the main window while a print page is being composed. The player
-# prepares a page of six classic puzzles; the print dialog stays while it composes, even
-# when the window manager closes it; closing the main window within a second of the
-# preparation then ends the game with exit code 0 within a second, with no window left
-# behind.
+# prepares a page of six classic puzzles; the print dialog asks the window manager for no
+# caption buttons and stays while it composes, even when the window manager closes it;
+# closing the main window within a second of the preparation then ends the game with exit
+# code 0 within a second, with no window left behind.
 #   close_while_printing.sh <game> <work-dir>
 set -euo pipefail
 game=$1
@@ -19,6 +19,7 @@ click "$main" 628 237     # "Prepare"
 prepared=$(now_ms)
 wait_for 1 shown Print || fail "the print dialog did not appear"
 dialog=$(window_named Print)
+no_caption_buttons_asked "$dialog" || fail "the print dialog asks for caption buttons"
 
 # A close that reaches the dialog while it composes the page is refused.
 wmctrl -i -c "$dialog"
