@@ -4,9 +4,13 @@
 #include "support/app_fixture.h"
 #include "ui/controls.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QWindow>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTextBoundaryFinder>
+#include <QUrl>
 #include <QtTest>
 
 #ifdef VANTRELL_HAVE_XCB
@@ -24,6 +28,24 @@ QWidget *windowNamed(AppFixture &f, const QString &name)
         if (w->objectName() == name)
             return w;
     return nullptr;
+}
+
+// Types text as a keyboard or an input method delivers it: one key event per character
+// the player sees, however many UTF-16 units it takes.
+void typeText(QWidget *field, const QString &text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (int at = 0, next; (next = finder.toNextBoundary()) >= 0; at = next)
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, text.mid(at, next - at), Qt::NoModifier);
+}
+
+int characters(const QString &text)
+{
+    int count = 0;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    while (finder.toNextBoundary() >= 0)
+        ++count;
+    return count;
 }
 
 // The result of a solved game, as the board hands it to the highscore window.
@@ -50,6 +72,69 @@ void showResult(AppFixture &f, QWidget *window)
 class TestResultWindows : public QObject {
     Q_OBJECT
 private slots:
+    void nameFieldCountsWhatThePlayerSees_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        const QString letters29(29, QLatin1Char('a'));
+        const QString emoji = QStringLiteral("\U0001F600");
+        const QString family = QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+        const QString accented = QStringLiteral("e\u0301");
+        QTest::newRow("29 letters and an emoji") << letters29 + emoji << letters29 + emoji;
+        QTest::newRow("30 letters, then an emoji") << letters29 + "b" + emoji << letters29 + "b";
+        QTest::newRow("a family of three is one character")
+            << QString(28, QLatin1Char('a')) + family + "bc" << QString(28, QLatin1Char('a')) + family + "b";
+        QTest::newRow("letters with a combining accent") << accented.repeated(31) << accented.repeated(30);
+        QTest::newRow("emoji only") << emoji.repeated(31) << emoji.repeated(30);
+    }
+    void nameFieldCountsWhatThePlayerSees()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        AppFixture f("en");
+        Tgew_high *high = appWindows().gewHigh;
+        fillResult(high);
+        showResult(f, high);
+        auto *edit1 = high->findChild<QLineEdit *>("Edit1");
+        edit1->setFocus();
+        edit1->selectAll();
+        QTest::keyClick(edit1, Qt::Key_Delete);
+        typeText(edit1, typed);
+        QCOMPARE(edit1->text(), kept);
+        QCOMPARE(characters(edit1->text()), std::min(characters(typed), 30));
+
+        // Both the shown and the submitted address carry the name whole.
+        const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(kept));
+        QVERIFY(high->findChild<QLineEdit *>("Edit3")->text().contains("&name=" + encoded + "&code="));
+        high->Image2Click();
+        QCOMPARE(f.opened.size(), 1);
+        QVERIFY2(!f.opened.first().contains("%3F"), qPrintable(f.opened.first()));
+        QCOMPARE(QUrl(f.opened.first()).query(QUrl::FullyDecoded).section("&name=", 1).section("&code=", 0, 0), kept);
+    }
+
+    void nameFieldCutsPastedAndInsertedText()
+    {
+        AppFixture f("de");
+        Tgew_high *high = appWindows().gewHigh;
+        fillResult(high);
+        showResult(f, high);
+        auto *edit1 = high->findChild<QLineEdit *>("Edit1");
+        edit1->setFocus();
+        edit1->clear();
+        // A pasted name longer than the field keeps its beginning.
+        QGuiApplication::clipboard()->setText(QStringLiteral("0123456789").repeated(3) + QStringLiteral("\U0001F600xyz"));
+        QTest::keyClick(edit1, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit1->text(), QStringLiteral("0123456789").repeated(3));
+        // Typing into a full name changes nothing of what is there.
+        QTest::keyClick(edit1, Qt::Key_Home);
+        typeText(edit1, QStringLiteral("\U0001F600"));
+        QCOMPARE(edit1->text(), QStringLiteral("0123456789").repeated(3));
+        // After a deletion there is room for one character again, wherever the cursor is.
+        QTest::keyClick(edit1, Qt::Key_Delete);
+        typeText(edit1, QStringLiteral("\U0001F600"));
+        QCOMPARE(edit1->text(), QStringLiteral("\U0001F600") + QStringLiteral("123456789") + QStringLiteral("0123456789").repeated(2));
+    }
+
     // A close that reaches a result window without a click on its buttons (the window
     // manager's close button, Alt+F4) must not leave the main window disabled.
     void closeWithoutAButtonIsTheWindowsOwnWayOut_data()
