@@ -54,6 +54,8 @@ void Tstart::setOpacity(std::uint8_t value)
 {
     opacity_ = value;
     setWindowOpacity(value / 255.0);
+    // Each step of the fade is to be seen on its own tick.
+    flushWindowSystem();
 }
 
 bool Tstart::event(QEvent *event)
@@ -89,11 +91,13 @@ void Tstart::Image1Click()
 
 void Tstart::closeEvent(QCloseEvent *event)
 {
-    // The application's main window: closing it ends the program.
+    // The application's main window: closing it ends the program. The other windows are
+    // not asked to close first (as quit() would): one that may not close at this moment,
+    // such as the print dialog while it composes a page, must not keep the program alive.
     timer1_->stop();
     closed_ = true;
     event->accept();
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
 }
 
 } // namespace vantrell

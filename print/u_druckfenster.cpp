@@ -128,6 +128,7 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, const Print
     connect(label3_, &ClickLabel::clicked, this, &Tdruckfenster::Image1Click);
     connect(image2_, &PictureBox::clicked, this, &Tdruckfenster::Image2Click);
     connect(label4_, &ClickLabel::clicked, this, &Tdruckfenster::Image2Click);
+    keepCaptionOnly(this);
     Sprache();
 }
 
@@ -171,12 +172,16 @@ bool Tdruckfenster::event(QEvent *event)
 
 void Tdruckfenster::closeEvent(QCloseEvent *event)
 {
-    // While the page is composed the dialog stays: closing it would let a second
-    // preparation start in the middle of the first.
-    if (state_ == State::Covered)
+    // No close is offered. One that comes anyway: while the page is composed the dialog
+    // stays, since closing it would let a second preparation start in the middle of the
+    // first; a ready dialog takes it as a cancel. (The program's end asks no window.)
+    if (state_ == State::Covered) {
         event->ignore();
-    else
-        event->accept();
+        return;
+    }
+    event->accept();
+    if (state_ == State::Ready)
+        Image2Click();
 }
 
 void Tdruckfenster::FormShow()

@@ -6,6 +6,7 @@
 #include "ui/show_window.h"
 #include "ui/tool_window.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 
@@ -59,6 +60,7 @@ ResultWindow::ResultWindow(const QLabel *spr, QWidget *mainWindow, const char *n
     if (mainWindow)
         setFont(mainWindow->font());
     label1_ = makePointsLabel(this, pointsLabelAt);
+    keepCaptionOnly(this);
 }
 
 QString ResultWindow::language() const { return spr_ ? spr_->text() : QString(); }
@@ -71,6 +73,14 @@ bool ResultWindow::event(QEvent *event)
     else if (event->type() == QEvent::Show)
         centreOnScreen(this);
     return QWidget::event(event);
+}
+
+void ResultWindow::closeEvent(QCloseEvent *event)
+{
+    // Accepted always: a refused close would also stop the program from ending.
+    event->accept();
+    if (isVisible())
+        closeWithoutButton();
 }
 
 void ResultWindow::FormActivate()

@@ -26,7 +26,8 @@ PictureBox *makeClickArea(QWidget *parent, const char *name, QRect geometry);
 
 // What both result windows share: the language, the main window they disable while they
 // are active, the points label filled from the main window's status bar at every
-// activation, and the way back to the main window.
+// activation, the way back to the main window, and a window manager's close or minimise
+// that must not leave the main window disabled.
 class ResultWindow : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +39,11 @@ public slots:
 
 protected:
     bool event(QEvent *event) override;
+    // No close is offered; a close that comes anyway (a window manager that ignores the
+    // hints, a keyboard command) leaves the window through closeWithoutButton.
+    void closeEvent(QCloseEvent *event) override;
+    // The window's own way out when it is closed without a click on one of its buttons.
+    virtual void closeWithoutButton() = 0;
     QString language() const;
     // Enables the main window, hides this one and brings the main window to the front.
     void returnToMainWindow();

@@ -10,6 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QTextBoundaryFinder>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace vantrell {
 namespace {
@@ -33,6 +37,58 @@ QLineEdit *makeField(QWidget *parent, const char *name, int top)
     return edit;
 }
 
+// The name field holds at most 30 characters as the player sees them (grapheme clusters:
+// an emoji or a letter with its accents is one), where QLineEdit's own limit counts UTF-16
+// units and would cut a character in half. What goes beyond the limit is cut from the end
+// of what was just typed or pasted, as that limit does.
+class NameLengthValidator : public QValidator {
+public:
+    NameLengthValidator(int maxCharacters, QObject *parent) : QValidator(parent), max_(maxCharacters) {}
+
+    State validate(QString &input, int &pos) const override
+    {
+        dropLoneSurrogates(input, pos);
+        QList<qsizetype> bounds; // start of every character, then the end
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, input);
+        for (qsizetype at = 0; at >= 0; at = finder.toNextBoundary())
+            bounds << at;
+        const qsizetype count = bounds.size() - 1;
+        if (count <= max_)
+            return Acceptable;
+        // The cursor stands right after the new text: the excess is cut there, and only
+        // what does not fit before the cursor goes from the end.
+        qsizetype cursor = count;
+        while (bounds[cursor] > pos)
+            --cursor;
+        const qsizetype excess = count - max_;
+        const qsizetype beforeCursor = std::min(excess, cursor);
+        const qsizetype fromEnd = excess - beforeCursor;
+        input.truncate(bounds[count - fromEnd]);
+        input.remove(bounds[cursor - beforeCursor], bounds[cursor] - bounds[cursor - beforeCursor]);
+        pos = int(bounds[cursor - beforeCursor]);
+        return Acceptable;
+    }
+
+private:
+    static void dropLoneSurrogates(QString &input, int &pos)
+    {
+        for (qsizetype i = 0; i < input.size();) {
+            const bool pair = i + 1 < input.size() && input[i].isHighSurrogate() && input[i + 1].isLowSurrogate();
+            if (pair) {
+                i += 2;
+            } else if (input[i].isSurrogate()) {
+                input.remove(i, 1);
+                if (i < pos)
+                    --pos;
+            } else {
+                ++i;
+            }
+        }
+    }
+
+    int max_;
+};
+
 } // namespace
 
 Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow)
@@ -46,7 +102,7 @@ Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow)
     laaufgedeckt_ = makeHiddenLabel(this, "laaufgedeckt", QStringLiteral("laaufgedeckt 3-60"));
     laelemente_ = makeHiddenLabel(this, "laelemente", QStringLiteral("laelemente R, B, S, K"));
     edit1_ = makeField(this, "Edit1", 223);
-    edit1_->setMaxLength(30);
+    edit1_->setValidator(new NameLengthValidator(30, edit1_));
     edit1_->setText(QStringLiteral("Anonymer Sudokuspieler"));
     edit2_ = makeField(this, "Edit2", 246);
     edit3_ = makeField(this, "Edit3", 269);

@@ -28,6 +28,9 @@ public slots:
     void Image2Click();
     void Image3Click();
 
+protected:
+    void closeWithoutButton() override { Image3Click(); } // as declining: nothing is sent
+
 private:
     void Sprache();
     QString highscorePage() const;

@@ -14,6 +14,9 @@ public:
 public slots:
     void Image2Click();
 
+protected:
+    void closeWithoutButton() override { Image2Click(); } // as OK
+
 private:
     void Sprache();
 

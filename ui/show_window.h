@@ -8,6 +8,9 @@ namespace vantrell {
 
 inline void showActive(QWidget *window)
 {
+    // A minimised window comes back too: show() alone would leave it minimised.
+    if (window->isMinimized())
+        window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();
@@ -15,5 +18,9 @@ inline void showActive(QWidget *window)
 
 // Centres a top-level window on the screen it is on.
 void centreOnScreen(QWidget *window);
+
+// Sends what the program has asked of the window system so far (a window's opacity, for
+// one) on its way now, rather than with the next input that happens to arrive.
+void flushWindowSystem();
 
 } // namespace vantrell

@@ -1,7 +1,13 @@
 #include "app/u_start.h"
+#include "core/random.h"
+#include "print/u_druckfenster.h"
+#include "results/u_gew_high.h"
 #include "support/app_fixture.h"
+#include "ui/page_control.h"
 #include "ui/u_info.h"
 
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 
 #include <QTimer>
@@ -98,6 +104,53 @@ private slots:
         QVERIFY(closedDuringBuild);
         QVERIFY(!set);
         QVERIFY(!appWindows().start);
+    }
+
+    // Closing the main window ends the event loop with exit code 0, whatever the other
+    // windows are busy with; none of them may keep the program alive.
+    void closingTheMainWindowEndsTheProgram_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("a page of six classic puzzles being composed") << "composing page";
+        QTest::newRow("a classic puzzle being built") << "building game";
+        QTest::newRow("the print dialog ready") << "dialog ready";
+        QTest::newRow("the highscore window shown") << "highscore";
+    }
+    void closingTheMainWindowEndsTheProgram()
+    {
+        QFETCH(QString, situation);
+        AppFixture f("en");
+        RandSeed(11);
+        f.prog->show();
+        f.prog->FormActivate();
+        f.combo("cbspiel")->setCurrentIndex(6); // the classic preset with the fewest givens
+        if (situation == "composing page") {
+            f.prog->pc()->setCurrentIndex(1);
+            f.combo("cbdruck")->setCurrentIndex(2);
+            QTimer::singleShot(0, f.prog, &Tprog::vorschaudruckClick);
+        } else if (situation == "building game") {
+            QTimer::singleShot(0, f.prog, &Tprog::spielstartenClick);
+        } else if (situation == "dialog ready") {
+            f.prog->pc()->setCurrentIndex(1);
+            f.combo("cbspiel")->setCurrentIndex(0);
+            f.combo("cbdruck")->setCurrentIndex(0);
+            f.prog->vorschaudruckClick();
+            QCOMPARE(appWindows().druckfenster->state(), Tdruckfenster::State::Ready);
+        } else {
+            f.prog->setEnabled(false);
+            appWindows().gewHigh->show();
+        }
+        QTimer::singleShot(100, f.prog, &QWidget::close); // while the generator lets events run
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        watchdog.start(15000);
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(static_cast<Tstart *>(appWindows().start)->closed());
+        QVERIFY(f.prog->isClosing());
     }
 };
 

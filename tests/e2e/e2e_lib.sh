@@ -1,0 +1,86 @@
+# Shared steps of the end-to-end scripts: sourced, not run.
+#   e2e_under_xvfb "$@"  re-runs the calling script under Xvfb (exit 77 without the tools)
+#   e2e_start_game       starts openbox and the game; sets wm, pid and main (the main window)
+
+e2e_under_xvfb() {
+  local tool
+  for tool in xvfb-run openbox xdotool wmctrl xprop import convert; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+  if [ -z "${VANTRELL_E2E_INNER:-}" ]; then
+    export VANTRELL_E2E_INNER=1
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  fi
+}
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# wait_for <seconds> <command...>: polls every 20 ms until the command succeeds; the
+# seconds may have a fraction (0.3).
+wait_for() {
+  local whole=${1%%.*} fraction=${1#*.}
+  [ "$fraction" = "$1" ] && fraction=0
+  fraction=${fraction}000
+  local deadline=$(( $(date +%s%N) + whole * 1000000000 + 10#${fraction:0:3} * 1000000 )); shift
+  while [ "$(date +%s%N)" -lt "$deadline" ]; do
+    "$@" && return 0
+    sleep 0.02
+  done
+  return 1
+}
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# The first mapped window of the game whose caption is exactly $1.
+window_named() { xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n1; }
+shown() { [ -n "$(window_named "$1")" ]; }
+gone() { [ -z "$(window_named "$1")" ]; }
+process_ended() { ! kill -0 "$pid" 2>/dev/null; }
+
+e2e_start_game() { # <game> <log> [now]: without "now" it returns once the splash is gone
+  local game=$1 log=$2
+  openbox >/dev/null 2>&1 &
+  wm=$!
+  trap 'kill "$wm" 2>/dev/null || true; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true' EXIT
+  sleep 0.5
+  "$game" >"$log" 2>&1 &
+  pid=$!
+  wait_for 10 shown 'Vantrell Sudoku 1\.2' || fail "the main window did not appear"
+  main=$(window_named 'Vantrell Sudoku 1\.2')
+  [ "${3:-}" = now ] || sleep 1.5 # the splash fades out over the main window
+}
+
+# click <window> <x> <y>: a left click at client coordinates of the window.
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; sleep 0.15; }
+
+# Picks the first (Home) or last (End) entry of a combo box whose arrow is at x, y.
+pick() { click "$main" "$2" "$3"; sleep 0.2; xdotool key "$1" Return; sleep 0.2; }
+
+# Whether the window asks the window manager for no caption buttons: its Motif hints give
+# both the functions and the decorations (flags 1 and 2), the functions without all (1),
+# minimise (8), maximise (16) or close (32), the decorations with the title (8) but without
+# all (1), menu (16), minimise (32) or maximise (64). (openbox keeps a close and a minimise
+# button all the same; the windows must cope with those.)
+no_caption_buttons_asked() {
+  local hints flags functions decorations
+  hints=$(xprop -id "$1" _MOTIF_WM_HINTS)
+  echo "Motif hints of $1: ${hints#*= }; allowed: $(xprop -id "$1" _NET_WM_ALLOWED_ACTIONS | sed 's/.*= //')"
+  IFS=', ' read -r flags functions decorations _ <<<"${hints#*= }"
+  [[ $flags =~ ^0x ]] || return 1
+  (( (flags & 3) == 3 && !(functions & (1 | 8 | 16 | 32)) && (decorations & (1 | 8 | 16 | 32 | 64)) == 8 ))
+}
+
+# The program ends within a second with exit code 0 and leaves no window behind.
+ends_cleanly_within_a_second() {
+  local closed=$1
+  wait_for 1 process_ended || {
+    echo "windows left: $(wmctrl -l | tr '\n' ';')"
+    fail "the game did not end within a second of closing its window"
+  }
+  set +e
+  wait "$pid"
+  local code=$?
+  set -e
+  echo "ended after $(( $(now_ms) - closed )) ms with exit code $code"
+  [ "$code" -eq 0 ] || fail "exit code $code"
+}
