@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     for (int page = 0; page < pages; ++page) {
         // A composed page: per field a generation, the givens and the drawing.
         GameState state = classic();
-        std::vector<QImage> fields(6, QImage(1, 1, QImage::Format_RGB32));
+        std::vector<QImage> fields(6, whitePicture(1, 1));
         double generating = 0;
         const auto start = Clock::now();
         for (QImage &field : fields) {

@@ -85,4 +85,30 @@ CountRange countRangeFor(const std::string &gameTypeText)
     return kRanges[static_cast<std::size_t>(first - '3')];
 }
 
+bool isOfferedGameType(std::int32_t spielart)
+{
+    for (const std::int32_t type : kGameTypes)
+        if (type == spielart)
+            return true;
+    return false;
+}
+
+bool settingsOfferGame(std::int32_t spielart, std::int32_t aufgedeckt, char elemente)
+{
+    if (!isOfferedGameType(spielart))
+        return false;
+    if (elemente == 'B')
+        for (const Preset &preset : kPresets)
+            if (preset.spielart == spielart && preset.aufgedeckt == aufgedeckt)
+                return true;
+    bool knownSet = false;
+    for (const char letter : kElementLetters)
+        knownSet = knownSet || letter == elemente;
+    if (!knownSet)
+        return false;
+    // The count list follows the first character of the type text, which is the side length.
+    const CountRange range = countRangeFor(std::string(1, static_cast<char>('0' + sideLength(spielart))));
+    return aufgedeckt >= range.lowest && aufgedeckt <= range.highest;
+}
+
 } // namespace vantrell

@@ -63,4 +63,11 @@ struct CountRange {
 // A text without a row in the table (empty, or not starting with 3..9) offers the single count 0.
 CountRange countRangeFor(const std::string &gameTypeText);
 
+// Game types the panel offers: 1 (classic) and the free sides 3..9.
+bool isOfferedGameType(std::int32_t spielart);
+// Whether the settings panel can start this game: a preset (blue numbers only), or a custom
+// game with a count from its type's range and any of the five element sets. The highscore
+// decoder holds codes to this, so it must stay the panel's own rule.
+bool settingsOfferGame(std::int32_t spielart, std::int32_t aufgedeckt, char elemente);
+
 } // namespace vantrell

@@ -2,21 +2,29 @@
 //
 // The input as a code: whatever the highscore page may be handed must decode without harm,
 // the same way every time, and a code it accepts must be exactly the code the game builds
-// for those values when its random source draws the same random digits.
+// for those values when its random source draws the same random digits, and must carry a
+// game the settings panel lists with points from the bar up to that game's start.
 //
 // The input as a 23-digit code with both check pairs recomputed: the checks behind them
 // (random digit ranges, element set, game type, points) see the mutated digits directly.
 //
 // The input as a result: a result and random draws taken from the bytes (draws may be any
-// int; the builder folds them) must give a code that decodes to that result.
+// int; the builder folds them) must give a code that decodes to that result when a game
+// gives it, and is rejected for what it carries when none does.
+#include "core/settings.h"
+#include "play/points.h"
 #include "results/highscore_code.h"
+#include "ui/texts.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -51,6 +59,48 @@ struct ScriptedRandom {
     }
 };
 
+// Every game the settings panel lists, read by the panel's own reader, with its starting
+// points: the presets, and each custom type with each count of its list and each element set.
+using Game = std::tuple<int, int, char>;
+const std::map<Game, int> &gamesOfThePanel()
+{
+    static const std::map<Game, int> games = [] {
+        std::map<Game, int> all;
+        for (const LanguageTexts *language : {&germanTexts(), &englishTexts()}) {
+            const SettingsTexts t = settingsTexts(*language);
+            const auto add = [&](const SettingsChoice &choice) {
+                GameState s;
+                readSettings(choice, t, s);
+                all[{s.spielart, s.aufgedeckt, s.elemente}]
+                    = startingPoints(sideLength(s.spielart), s.aufgedeckt, s.spielart, s.elemente);
+            };
+            for (int preset = 0; preset < kCustomPreset; ++preset)
+                add({t.presets[std::size_t(preset)], {}, {}, {}});
+            for (const std::string &type : t.gameTypes) {
+                const CountRange range = countRangeFor(type);
+                for (int count = range.lowest; count <= range.highest; ++count)
+                    for (const std::string &set : t.elementSets)
+                        add({t.presets[kCustomPreset], type, t.countPrefix + std::to_string(count), set});
+            }
+        }
+        return all;
+    }();
+    return games;
+}
+
+// Whether a finished game could leave this result.
+bool gameGives(int punkte, int spielart, int aufgedeckt, char elemente)
+{
+    const auto game = gamesOfThePanel().find({spielart, aufgedeckt, elemente});
+    return game != gamesOfThePanel().end() && punkte >= kHighscoreBar && punkte <= game->second;
+}
+
+bool rejectedForWhatItCarries(CodeProblem problem)
+{
+    return problem == CodeProblem::GameType || problem == CodeProblem::GivenCells
+           || problem == CodeProblem::AboveStart;
+}
+
 void checkAsCode(std::string_view code)
 {
     const DecodedHighscoreCode d = decodeHighscoreCode(code);
@@ -64,6 +114,7 @@ void checkAsCode(std::string_view code)
     require(d.spielart >= 1 && d.spielart <= 9, "game type out of range", code);
     require(d.aufgedeckt >= 0 && d.aufgedeckt <= 99, "given cells out of range", code);
     require(d.elemente != '\0' && std::strchr("RBSKC", d.elemente) != nullptr, "no element letter", code);
+    require(gameGives(d.punkte, d.spielart, d.aufgedeckt, d.elemente), "an accepted code no game gives", code);
 
     // The random pair stands at 10 and 12, the four random digits at 1, 3, 7 and 11.
     ScriptedRandom random;
@@ -139,10 +190,24 @@ struct Reader {
 void checkAsResult(const std::uint8_t *data, std::size_t size)
 {
     Reader in{data, size};
-    const int punkte = kCodeMinPunkte + int(in.next() % (kCodeMaxPunkte - kCodeMinPunkte + 1));
-    const int spielart = 1 + int(in.next() % 9);
-    const int aufgedeckt = int(in.next() % 100);
-    const char elemente = "RBSKC"[in.next() % 5];
+    int punkte = kCodeMinPunkte + int(in.next() % (kCodeMaxPunkte - kCodeMinPunkte + 1));
+    int spielart = 1 + int(in.next() % 9);
+    int aufgedeckt = int(in.next() % 100);
+    char elemente = "RBSKC"[in.next() % 5];
+    // Most of that space is results no game gives; half the time take a game that can reach
+    // the bar instead, with points from the bar up to its start.
+    static const std::vector<std::pair<Game, int>> highscoreGames = [] {
+        std::vector<std::pair<Game, int>> games;
+        for (const auto &game : gamesOfThePanel())
+            if (game.second >= kHighscoreBar)
+                games.push_back(game);
+        return games;
+    }();
+    if (const std::uint32_t pick = in.next(); pick % 2 == 0) {
+        const auto &[game, start] = highscoreGames[pick / 2 % highscoreGames.size()];
+        std::tie(spielart, aufgedeckt, elemente) = game;
+        punkte = kHighscoreBar + (punkte - kCodeMinPunkte) % (start - kHighscoreBar + 1);
+    }
     ScriptedRandom random;
     for (int i = 0; i < 5; ++i)
         random.draws.push_back(int(in.next())); // any int, negative ones too
@@ -151,6 +216,10 @@ void checkAsResult(const std::uint8_t *data, std::size_t size)
     require(code.has_value(), "a result in range cannot be encoded");
     require(code->size() == std::size_t(kCodeLength), "a code of the wrong length", *code);
     const DecodedHighscoreCode d = decodeHighscoreCode(*code);
+    if (!gameGives(punkte, spielart, aufgedeckt, elemente)) {
+        require(rejectedForWhatItCarries(d.problem), "a result no game gives is not rejected for it", *code);
+        return;
+    }
     require(d.valid(), "a built code is rejected:", d.reason);
     require(d.punkte == punkte && d.spielart == spielart && d.aufgedeckt == aufgedeckt && d.elemente == elemente,
             "a built code decodes to other values", *code);

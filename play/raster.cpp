@@ -36,10 +36,16 @@ void drawHorizontalLine(QImage &picture, int y, int x0, int x1, int width, const
     drawHorizontalLine(p, y, x0, x1, width, colour);
 }
 
+QImage whitePicture(int width, int height)
+{
+    QImage picture(qMax(width, 0), qMax(height, 0), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    return picture;
+}
+
 QImage resizedPicture(const QImage &picture, int width, int height)
 {
-    QImage resized(qMax(width, 0), qMax(height, 0), QImage::Format_RGB32);
-    resized.fill(Qt::white);
+    QImage resized = whitePicture(width, height);
     if (!picture.isNull() && !resized.isNull()) {
         QPainter p(&resized);
         p.drawImage(0, 0, picture);

@@ -16,6 +16,10 @@ void drawHorizontalLine(QPainter &painter, int y, int x0, int x1, int width, con
 void drawVerticalLine(QImage &picture, int x, int y0, int y1, int width, const QColor &colour);
 void drawHorizontalLine(QImage &picture, int y, int x0, int x1, int width, const QColor &colour);
 
+// A new picture, every pixel white. A QImage starts with whatever the memory held, so
+// every picture the game keeps or draws on starts here.
+QImage whitePicture(int width, int height);
+
 // The picture at a new size: old content stays at the top left, new pixels are white.
 QImage resizedPicture(const QImage &picture, int width, int height);
 

@@ -1,5 +1,6 @@
 #include "print/u_druckfenster.h"
 
+#include "play/raster.h"
 #include "resources/pictures.h"
 #include "ui/controls.h"
 #include "ui/page_control.h"
@@ -223,7 +224,7 @@ void Tdruckfenster::clearPageFields()
         return;
     for (int i = 1; i <= 6; ++i)
         if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i)))
-            field->setPicture(QImage(1, 1, QImage::Format_RGB32));
+            field->setPicture(whitePicture(1, 1)); // the next preparation keeps its corner pixel
 }
 
 void Tdruckfenster::Image1Click()

@@ -1,5 +1,7 @@
 #include "results/highscore_code.h"
 
+#include "core/settings.h"
+
 #include <QUrl>
 
 #include <array>
@@ -68,6 +70,17 @@ int sumOfDigits(std::string_view s)
     for (char c : s)
         sum += c - '0';
     return sum;
+}
+
+// "a free 7x7 game with 81 given cells and symbols", for the reasons of a rejection.
+std::string describeGame(int spielart, int aufgedeckt, char elemente)
+{
+    static constexpr std::array<std::string_view, 5> kSetNames = {"red numbers", "blue numbers", "symbols",
+                                                                  "classic digits", "letters"};
+    const std::string n = std::to_string(sideLength(spielart));
+    return (spielart == 1 ? std::string("a classic 9x9 game") : "a free " + n + "x" + n + " game") + " with "
+           + std::to_string(aufgedeckt) + " given cells and "
+           + std::string(kSetNames[kElementLetters.find(elemente)]);
 }
 
 DecodedHighscoreCode rejected(CodeProblem problem, std::string reason)
@@ -150,19 +163,34 @@ DecodedHighscoreCode decodeHighscoreCode(std::string_view code)
     if (element == std::string_view::npos)
         return rejected(CodeProblem::ElementSet, "digit " + std::to_string(at(kElementPos))
                                                      + " names no element set");
-    if (at(kGameTypePos) == 0)
-        return rejected(CodeProblem::GameType, "game type 0 does not exist");
+    const int spielart = at(kGameTypePos);
+    if (!isOfferedGameType(spielart))
+        return rejected(CodeProblem::GameType, "game type " + std::to_string(spielart)
+                                                   + " does not exist (1 is classic, 3 to 9 free boards)");
 
     const std::int64_t offset = core - kK3;
     const std::int64_t punkte = offset / kK2 + kK1;
     if (core < 100000000 || offset % kK2 != 0 || punkte < kCodeMinPunkte || punkte > kCodeMaxPunkte)
         return rejected(CodeProblem::Punkte, "the points part does not decode to a valid result");
 
+    // A code the encoder can build may still carry a result no game can reach.
+    const int aufgedeckt = at(kGivenTensPos) * 10 + at(kGivenUnitsPos);
+    const char elemente = kElementLetters[element];
+    if (!settingsOfferGame(spielart, aufgedeckt, elemente))
+        return rejected(CodeProblem::GivenCells,
+                        "the settings offer no such game: " + describeGame(spielart, aufgedeckt, elemente));
+    const std::int32_t start = startingPoints(sideLength(spielart), aufgedeckt, spielart, elemente);
+    if (punkte > start)
+        return rejected(CodeProblem::AboveStart, std::to_string(punkte) + " points are more than the "
+                                                     + std::to_string(start) + " that "
+                                                     + describeGame(spielart, aufgedeckt, elemente)
+                                                     + " starts with");
+
     DecodedHighscoreCode d;
     d.punkte = static_cast<int>(punkte);
-    d.spielart = at(kGameTypePos);
-    d.aufgedeckt = at(kGivenTensPos) * 10 + at(kGivenUnitsPos);
-    d.elemente = kElementLetters[element];
+    d.spielart = spielart;
+    d.aufgedeckt = aufgedeckt;
+    d.elemente = elemente;
     return d;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/random.h"
+#include "play/points.h"
 
 #include <QString>
 
@@ -17,9 +18,9 @@
 
 namespace vantrell {
 
-// Points the code can carry. The lower end is the highscore bar; the upper end covers
-// every result the game can produce (at most 55300) with room to spare.
-inline constexpr int kCodeMinPunkte = 25541;
+// Points the code can carry. The lower end is the highscore bar; the upper end is what five
+// digits hold. The decoder holds each result to the starting points of its own game.
+inline constexpr int kCodeMinPunkte = kHighscoreBar;
 inline constexpr int kCodeMaxPunkte = 99999;
 
 inline constexpr int kCodeLength = 23;
@@ -41,8 +42,10 @@ enum class CodeProblem {
     DigitSum,      // the inner check digits do not match
     RandomDigits,  // a random digit or the random pair out of its range
     ElementSet,    // no element set has this digit
-    GameType,      // game type digit 0
+    GameType,      // no game type has this digit (0 or 2)
     Punkte,        // the points part is no encoded points value in range
+    GivenCells,    // the settings offer no game of this type, count and element set
+    AboveStart,    // more points than that game starts with
 };
 
 struct DecodedHighscoreCode {
@@ -57,7 +60,9 @@ struct DecodedHighscoreCode {
 };
 
 // Reads a code the way the highscore page does: checks form, check digits, the ranges of
-// the random digits and every embedded value, and returns the values or the first problem.
+// the random digits and every embedded value, then holds the values to the game's rules
+// (a game the settings offer, points from the highscore bar up to that game's starting
+// points). Returns the values, or the first problem and no values.
 DecodedHighscoreCode decodeHighscoreCode(std::string_view code);
 
 // Percent-encodes a player name for the address: every UTF-8 byte outside A-Z, a-z, 0-9,

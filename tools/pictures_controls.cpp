@@ -17,6 +17,7 @@ QImage transparent(int w, int h)
 QImage button(int width)
 {
     QImage image(width, 21, QImage::Format_RGB32);
+    image.fill(Qt::white);
     QPainter p(&image);
     drawButtonFace(p, image.rect());
     return image;

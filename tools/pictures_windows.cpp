@@ -237,6 +237,7 @@ QImage printDialog(Language l)
 QImage helpHeader(Language l)
 {
     QImage image(543, 100, QImage::Format_RGB32);
+    image.fill(cream);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient ground(QPointF(0, 0), QPointF(543, 0));

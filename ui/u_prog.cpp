@@ -274,8 +274,8 @@ void Tprog::buildControls()
     weg_->setInterval(10);
     connect(weg_, &QTimer::timeout, this, &Tprog::wegTimer);
 
-    bitmaps_.zellbild = QImage(45, 45, QImage::Format_RGB32);
-    bitmaps_.markenbild = QImage(15, 15, QImage::Format_RGB32);
+    bitmaps_.zellbild = whitePicture(45, 45);
+    bitmaps_.markenbild = whitePicture(15, 15);
     pcDrawTab();
 }
 
@@ -566,7 +566,7 @@ void Tprog::spielstartenClick()
         return; // a puzzle is being built already
     // Clicks on a grid under construction would only do harm.
     spiellaeuft_ = 0;
-    bitmaps_.zellbild = QImage(45, 45, QImage::Format_RGB32);
+    bitmaps_.zellbild = whitePicture(45, 45);
     spielfeld_->show();
     pc_->setEnabled(false);
     image4_->setEnabled(false);

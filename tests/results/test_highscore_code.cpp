@@ -1,4 +1,7 @@
+#include "core/settings.h"
+#include "play/points.h"
 #include "results/highscore_code.h"
+#include "ui/texts.h"
 
 #include <QProcess>
 #include <QUrl>
@@ -7,6 +10,7 @@
 
 #include <map>
 #include <set>
+#include <tuple>
 #include <vector>
 
 using namespace vantrell;
@@ -81,6 +85,34 @@ std::string mustBuild(int punkte, int spielart, int aufgedeckt, const char *elem
     return *code;
 }
 
+using Game = std::tuple<int, int, char>; // spielart, aufgedeckt, elemente
+
+// Every game the settings panel can start, read by the panel's own reader from the entries
+// it lists (the presets; each custom type with each count of its list and each element set),
+// with its starting points.
+std::map<Game, int> gamesOfThePanel()
+{
+    std::map<Game, int> games;
+    const auto add = [&](const SettingsChoice &choice, const SettingsTexts &t) {
+        GameState s;
+        readSettings(choice, t, s);
+        games[{s.spielart, s.aufgedeckt, s.elemente}]
+            = startingPoints(sideLength(s.spielart), s.aufgedeckt, s.spielart, s.elemente);
+    };
+    for (const LanguageTexts *language : {&germanTexts(), &englishTexts()}) {
+        const SettingsTexts t = settingsTexts(*language);
+        for (int preset = 0; preset < kCustomPreset; ++preset)
+            add({t.presets[std::size_t(preset)], {}, {}, {}}, t);
+        for (const std::string &type : t.gameTypes) {
+            const CountRange range = countRangeFor(type);
+            for (int count = range.lowest; count <= range.highest; ++count)
+                for (const std::string &set : t.elementSets)
+                    add({t.presets[kCustomPreset], type, t.countPrefix + std::to_string(count), set}, t);
+        }
+    }
+    return games;
+}
+
 } // namespace
 
 class TestHighscoreCode : public QObject {
@@ -128,11 +160,17 @@ private slots:
         QTest::addColumn<int>("elementDigit");
         QTest::addColumn<int>("pairDraw");
         QTest::addColumn<QList<int>>("randomDigits");
-        QTest::newRow("R, lowest draws") << 40 << 1 << "R" << 2 << 0 << QList<int>{0, 0, 0, 0};
-        QTest::newRow("B, highest draws") << 23 << 9 << "B" << 4 << 77 << QList<int>{7, 7, 7, 7};
-        QTest::newRow("S, one digit count") << 5 << 8 << "S" << 6 << 33 << QList<int>{1, 2, 3, 4};
-        QTest::newRow("K") << 99 << 7 << "K" << 8 << 50 << QList<int>{6, 5, 4, 3};
-        QTest::newRow("C") << 18 << 3 << "C" << 0 << 1 << QList<int>{2, 0, 7, 1};
+        QTest::addColumn<CodeProblem>("verdict"); // 26480 points with these values
+        QTest::newRow("R, lowest draws") << 40 << 1 << "R" << 2 << 0 << QList<int>{0, 0, 0, 0} << CodeProblem::None;
+        QTest::newRow("B, highest draws") << 23 << 9 << "B" << 4 << 77 << QList<int>{7, 7, 7, 7} << CodeProblem::None;
+        QTest::newRow("S, one digit count")
+            << 5 << 8 << "S" << 6 << 33 << QList<int>{1, 2, 3, 4} << CodeProblem::GivenCells;
+        QTest::newRow("K") << 99 << 7 << "K" << 8 << 50 << QList<int>{6, 5, 4, 3} << CodeProblem::GivenCells;
+        QTest::newRow("C") << 18 << 3 << "C" << 0 << 1 << QList<int>{2, 0, 7, 1} << CodeProblem::GivenCells;
+        QTest::newRow("S on a board that can reach it")
+            << 30 << 8 << "S" << 6 << 40 << QList<int>{3, 1, 4, 1} << CodeProblem::None;
+        QTest::newRow("K, classic") << 30 << 1 << "K" << 8 << 2 << QList<int>{5, 6, 7, 0} << CodeProblem::None;
+        QTest::newRow("C, free 9x9") << 60 << 9 << "C" << 0 << 9 << QList<int>{0, 7, 0, 7} << CodeProblem::AboveStart;
     }
     void embeddedValuesSitWhereTheInsertionsPutThem()
     {
@@ -142,6 +180,7 @@ private slots:
         QFETCH(int, elementDigit);
         QFETCH(int, pairDraw);
         QFETCH(QList<int>, randomDigits);
+        QFETCH(CodeProblem, verdict);
         ScriptedRandom random{{pairDraw, randomDigits[0], randomDigits[1], randomDigits[2], randomDigits[3]}};
         const std::string code = mustBuild(26480, spielart, aufgedeckt, elemente.toLatin1().constData(),
                                            std::ref(random));
@@ -164,8 +203,9 @@ private slots:
         QVERIFY(checkOffset(code) >= 10);
 
         const DecodedHighscoreCode d = decodeHighscoreCode(code);
-        QVERIFY2(d.valid(), d.reason.c_str());
-        QCOMPARE(d.elemente, elemente.at(0).toLatin1());
+        QCOMPARE(d.problem, verdict);
+        if (d.valid())
+            QCOMPARE(d.elemente, elemente.at(0).toLatin1());
     }
 
     // Nine digits, a digit sum of at least 10, and a fixed four-digit step per point over
@@ -206,20 +246,101 @@ private slots:
             QVERIFY2(seen[p].size() > 1, qPrintable(QString::number(p)));
     }
 
-    void everyResultRoundTrips()
+    // The decoder's rule must be the panel's: every game the panel lists, and nothing else.
+    void decoderKnowsExactlyTheGamesOfThePanel()
     {
-        const char *letters[] = {"R", "B", "S", "K", "C"};
-        auto roundTrip = [](int p, int t, int a, const char *e) {
-            const DecodedHighscoreCode d = decodeHighscoreCode(mustBuild(p, t, a, e));
-            return d.valid() && d.punkte == p && d.spielart == t && d.aufgedeckt == a && d.elemente == e[0];
-        };
-        for (int p = kCodeMinPunkte; p <= kCodeMaxPunkte; ++p)
-            QVERIFY2(roundTrip(p, 1 + p % 9, p * 7 % 100, letters[p % 5]), qPrintable(QString::number(p)));
-        for (int p : {25541, 26480, 40708, 43708, 55300, 60000, 77777, 99999})
-            for (int t = 1; t <= 9; ++t)
-                for (int a = 0; a <= 99; ++a)
-                    for (const char *e : letters)
-                        QVERIFY(roundTrip(p, t, a, e));
+        const std::map<Game, int> games = gamesOfThePanel();
+        for (int spielart = 0; spielart <= 10; ++spielart)
+            for (int aufgedeckt = -1; aufgedeckt <= 100; ++aufgedeckt)
+                for (char elemente : {'R', 'B', 'S', 'K', 'C', 'X', '\0'})
+                    QVERIFY2(settingsOfferGame(spielart, aufgedeckt, elemente)
+                                 == games.count({spielart, aufgedeckt, elemente}),
+                             qPrintable(QString("%1 %2 %3").arg(spielart).arg(aufgedeckt).arg(elemente)));
+    }
+
+    // Every genuine result passes: each game of the panel at its starting points and at the bar,
+    // and one point above its start fails. Only the classic and the free 8x8 and 9x9 boards
+    // can reach the bar at all.
+    void everyGameOfThePanelAtItsEnds()
+    {
+        std::set<int> typesReachingTheBar;
+        for (const auto &[game, start] : gamesOfThePanel()) {
+            const auto [spielart, aufgedeckt, elemente] = game;
+            const char letter[] = {elemente, '\0'};
+            const QByteArray what = QString("%1 %2 %3").arg(spielart).arg(aufgedeckt).arg(elemente).toLatin1();
+            if (start < kHighscoreBar) {
+                QCOMPARE(decodeHighscoreCode(mustBuild(kHighscoreBar, spielart, aufgedeckt, letter)).problem,
+                         CodeProblem::AboveStart);
+                continue;
+            }
+            typesReachingTheBar.insert(spielart);
+            for (int punkte : {kHighscoreBar, (kHighscoreBar + start) / 2, start}) {
+                const DecodedHighscoreCode d = decodeHighscoreCode(mustBuild(punkte, spielart, aufgedeckt, letter));
+                QVERIFY2(d.valid(), (what + ": " + d.reason.c_str()).constData());
+                QCOMPARE(std::tie(d.punkte, d.spielart, d.aufgedeckt, d.elemente),
+                         std::tie(punkte, spielart, aufgedeckt, elemente));
+            }
+            QCOMPARE(decodeHighscoreCode(mustBuild(start + 1, spielart, aufgedeckt, letter)).problem,
+                     CodeProblem::AboveStart);
+        }
+        QCOMPARE(typesReachingTheBar, (std::set<int>{1, 8, 9}));
+    }
+
+    // The best game there is, over every points value the code can carry.
+    void topGameOverTheWholePointsRange()
+    {
+        const int top = startingPoints(9, 23, 9, 'S');
+        QCOMPARE(top, 43708);
+        for (int p = kCodeMinPunkte; p <= kCodeMaxPunkte; ++p) {
+            const DecodedHighscoreCode d = decodeHighscoreCode(mustBuild(p, 9, 23, "S"));
+            if (p <= top)
+                QVERIFY2(d.valid() && d.punkte == p, qPrintable(QString::number(p)));
+            else
+                QVERIFY2(d.problem == CodeProblem::AboveStart, qPrintable(QString::number(p)));
+        }
+    }
+
+    // Codes the encoder builds for results no game produces, each with its reason.
+    void impossibleResultsAreRejected_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<CodeProblem>("problem");
+        QTest::addColumn<QString>("reason");
+        auto built = [](int p, int t, int a, const char *e) { return QString::fromStdString(mustBuild(p, t, a, e)); };
+        QTest::newRow("99 givens on 81 cells") << "09092304710297962585272" << CodeProblem::GivenCells
+                                               << "no such game: a free 9x9 game with 99 given cells";
+        QTest::newRow("type 2") << "00092300710207262585289" << CodeProblem::GameType << "game type 2 does not exist";
+        QTest::newRow("81 givens on a 7x7 board")
+            << "01052406410282739446270" << CodeProblem::GivenCells << "a free 7x7 game with 81 given cells";
+        QTest::newRow("above the start of classic/40/B")
+            << "00055404410242132347198" << CodeProblem::AboveStart
+            << "43708 points are more than the 27240 that a classic 9x9 game with 40 given cells and blue numbers";
+        QTest::newRow("classic, 20 givens, symbols")
+            << built(30000, 1, 20, "S") << CodeProblem::GivenCells << "classic 9x9 game with 20 given cells and symbols";
+        QTest::newRow("classic below its custom range")
+            << built(30000, 1, 22, "B") << CodeProblem::GivenCells << "22 given cells";
+        QTest::newRow("classic above its custom range")
+            << built(25541, 1, 61, "B") << CodeProblem::GivenCells << "61 given cells";
+        QTest::newRow("8x8 below its range") << built(26000, 8, 17, "R") << CodeProblem::GivenCells << "8x8";
+        QTest::newRow("8x8 above its range") << built(26000, 8, 51, "R") << CodeProblem::GivenCells << "8x8";
+        QTest::newRow("free 9x9 preset count, letters")
+            << built(30000, 9, 25, "C") << CodeProblem::None << "";
+        QTest::newRow("7x7 never reaches the bar")
+            << built(25541, 7, 15, "S") << CodeProblem::AboveStart << "20350 that a free 7x7 game";
+        QTest::newRow("classic profi preset, start") << built(37320, 1, 20, "B") << CodeProblem::None << "";
+        QTest::newRow("classic profi preset, one above")
+            << built(37321, 1, 20, "B") << CodeProblem::AboveStart << "37320";
+    }
+    void impossibleResultsAreRejected()
+    {
+        QFETCH(QString, code);
+        QFETCH(CodeProblem, problem);
+        QFETCH(QString, reason);
+        const DecodedHighscoreCode d = decodeHighscoreCode(code.toStdString());
+        QCOMPARE(d.problem, problem);
+        QVERIFY2(QString::fromStdString(d.reason).contains(reason), d.reason.c_str());
+        if (!d.valid())
+            QCOMPARE(std::tie(d.punkte, d.spielart, d.aufgedeckt, d.elemente), std::make_tuple(0, 0, 0, '\0'));
     }
 
     void everySingleDigitChangeIsRejected()
@@ -272,7 +393,7 @@ private slots:
         QFETCH(int, pairDraw);
         QFETCH(int, problem);
         ScriptedRandom random{{pairDraw, 1, 2, 3, 4}};
-        std::string code = mustBuild(34567, 1, 30, "K", std::ref(random));
+        std::string code = mustBuild(31234, 1, 30, "K", std::ref(random));
         const int offset = checkOffset(code);
         setDigit(code, pos, newDigit >= 0 ? newDigit : (digit(code, pos) + 1) % 10);
         if (problem != int(CodeProblem::CheckDigits))
@@ -360,12 +481,14 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output");
-        const QString valid = QString::fromStdString(mustBuild(43708, 8, 23, "S"));
+        const QString valid = QString::fromStdString(mustBuild(43708, 9, 23, "S"));
         QString broken = valid;
         broken[0] = broken[0] == '0' ? '1' : '0';
         QTest::newRow("valid") << QStringList{valid} << 0
-                               << "points: 43708\ngame type: 8\ngiven cells: 23\nelement set: S\n";
+                               << "points: 43708\ngame type: 9\ngiven cells: 23\nelement set: S\n";
         QTest::newRow("invalid") << QStringList{broken} << 1 << "invalid code: ";
+        QTest::newRow("no game gives it") << QStringList{"00055404410242132347198"} << 1
+                                          << "invalid code: 43708 points are more than the 27240 that";
         QTest::newRow("no code") << QStringList{} << 2 << "usage: ";
         QTest::newRow("two codes") << QStringList{valid, valid} << 2 << "usage: ";
     }
