@@ -96,6 +96,12 @@ void showCustomPanel(AppFixture &f)
 class TestSettingsPanel : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        // The print dialog asks for printers: never the machine's own scheduler.
+        qputenv("CUPS_SERVER", QByteArray("/nonexistent/vantrell-test.sock"));
+    }
+
     void movesStartFromTheShownEntry_data()
     {
         QTest::addColumn<QString>("language");
@@ -277,6 +283,26 @@ private slots:
         QCOMPARE(comboText(counts), f.prog->texts().countPrefix + QString::number(played));
         QCOMPARE(counts->count(), 18);
         QCOMPARE(counts->currentIndex(), played - 11);
+    }
+
+    // A print page reads the panel as a game start does.
+    void printPageShowsTheCountItPrints()
+    {
+        AppFixture f("de");
+        showCustomPanel(f);
+        f.combo("cbspielart")->setCurrentIndex(0); // 3x3: 3 to 6, initially 4
+        const QString prefix = f.prog->texts().countPrefix;
+        paste(f.combo("cbgeloest"), prefix + "-5");
+        f.prog->pc()->setCurrentIndex(1);
+        f.combo("cbdruck")->setCurrentIndex(0); // one field
+        RandSeed(11);
+        f.prog->vorschaudruckClick();
+        QCOMPARE(f.prog->game().spielart, 3);
+        QCOMPARE(f.prog->game().aufgedeckt, 4);
+        QCOMPARE(givens(f.prog->game()), 4);
+        QCOMPARE(comboText(f.combo("cbgeloest")), prefix + "4");
+        appWindows().druckfenster->Image2Click();
+        QVERIFY(f.prog->isEnabled());
     }
 
     // The list kept for a pasted type was made for 3x3; the game keeps the free 9x9 board of
