@@ -68,7 +68,7 @@ struct CountRange {
 };
 // The counts a game type code (1, 3..9) offers; an empty range {0, 0} for any other code.
 CountRange countRangeOf(std::int32_t spielart);
-// A text without a row in the table (empty, or not starting with 3..9) offers the single count 0.
+// A text without a row in the table (empty, or not starting with 3..9) gives the empty range {0, 0}.
 CountRange countRangeFor(const std::string &gameTypeText);
 
 } // namespace vantrell
