@@ -119,8 +119,8 @@ int entryReading(const QComboBox *box, const QString &text)
     return box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-// Makes the current entry the one the editable box shows, keeping the text, its cursor
-// and selection as the player left them.
+// Makes the current entry the one the editable box shows, keeping the text and its cursor
+// as the player left them.
 void currentEntryFromText(QComboBox *box)
 {
     QLineEdit *edit = box->lineEdit();
@@ -136,19 +136,9 @@ void currentEntryFromText(QComboBox *box)
     if (box->currentIndex() < 0)
         return;
     const int cursor = edit->cursorPosition();
-    const int selectionStart = edit->selectionStart();
-    const int selectionLength = edit->selectionLength();
     box->setCurrentIndex(-1); // this empties the line edit
     edit->setText(text);
-    if (selectionStart >= 0 && selectionLength > 0) {
-        // Keep the cursor at the end of the selection where the player put it.
-        if (cursor == selectionStart)
-            edit->setSelection(selectionStart + selectionLength, -selectionLength);
-        else
-            edit->setSelection(selectionStart, selectionLength);
-    } else {
-        edit->setCursorPosition(cursor);
-    }
+    edit->setCursorPosition(cursor);
 }
 
 bool movesThroughTheList(const QKeyEvent *key)
