@@ -1,6 +1,7 @@
 #include "core/settings.h"
 
 #include <charconv>
+#include <string_view>
 
 namespace vantrell {
 namespace {
@@ -13,6 +14,8 @@ struct Preset {
 constexpr std::array<Preset, 7> kPresets{{{4, 8}, {6, 20}, {7, 20}, {9, 25}, {1, 60}, {1, 40}, {1, 20}}};
 constexpr std::array<std::int32_t, 8> kGameTypes{3, 4, 5, 6, 7, 8, 9, 1};
 constexpr std::array<char, 5> kElementLetters{'R', 'B', 'S', 'K', 'C'};
+
+bool isGameType(std::int32_t spielart) { return spielart == 1 || (spielart >= 3 && spielart <= 9); }
 
 template <std::size_t N>
 std::optional<std::size_t> indexOf(const std::array<std::string, N> &texts, const std::string &text, std::size_t count = N)
@@ -27,43 +30,50 @@ std::optional<std::size_t> indexOf(const std::array<std::string, N> &texts, cons
 
 std::optional<std::int32_t> parseCount(const std::string &text, const std::string &prefix)
 {
-    std::string rest = text;
-    if (!prefix.empty()) {
-        for (std::size_t at; (at = rest.find(prefix)) != std::string::npos;)
-            rest.erase(at, prefix.size());
-    }
-    const char *first = rest.data();
-    const char *last = rest.data() + rest.size();
-    if (first != last && *first == '+' && first + 1 != last && first[1] != '-')
-        ++first;
+    if (!text.starts_with(prefix))
+        return std::nullopt;
+    const std::string_view digits = std::string_view(text).substr(prefix.size());
+    // Only the form the count list itself shows: "05", "+5" or " 5" are no entries.
+    if (digits.empty() || (digits.size() > 1 && digits.front() == '0'))
+        return std::nullopt;
+    for (const char c : digits)
+        if (c < '0' || c > '9')
+            return std::nullopt;
     std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (first == last || error != std::errc{} || end != last)
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc{} || end != digits.data() + digits.size())
         return std::nullopt;
     return value;
 }
 
-void readSettings(const SettingsChoice &choice, const SettingsTexts &texts, GameState &state)
+bool readSettings(const SettingsChoice &choice, const SettingsTexts &texts, GameState &state)
 {
-    if (const auto preset = indexOf(texts.presets, choice.spiel, kPresets.size())) {
+    auto preset = indexOf(texts.presets, choice.spiel, kPresets.size());
+    const bool custom = !preset && choice.spiel == texts.presets[kCustomPreset];
+    if (!preset && !custom && !isGameType(state.spielart))
+        preset = kInitialPreset; // nothing played yet: a pasted text must not give a dead game
+    if (preset) {
         state.spielart = kPresets[*preset].spielart;
         state.aufgedeckt = kPresets[*preset].aufgedeckt;
         state.elemente = 'B';
-        return;
+        return false;
     }
-    if (choice.spiel != texts.presets[kCustomPreset])
-        return;
+    if (!custom)
+        return false;
 
     if (const auto type = indexOf(texts.gameTypes, choice.spielart))
         state.spielart = kGameTypes[*type];
-    else if (state.spielart == 0)
+    else if (!isGameType(state.spielart))
         state.spielart = 1; // no game type yet: the classic board the panel starts with
-    if (const auto count = parseCount(choice.geloest, texts.countPrefix))
-        state.aufgedeckt = *count;
+    // A count outside the type's list would give a board the points were never made for.
+    const CountRange counts = countRangeOf(state.spielart);
+    const auto count = parseCount(choice.geloest, texts.countPrefix);
+    state.aufgedeckt = count && *count >= counts.lowest && *count <= counts.highest ? *count : counts.initial();
     if (const auto set = indexOf(texts.elementSets, choice.elemente))
         state.elemente = kElementLetters[*set];
     else if (state.elemente == 0)
         state.elemente = 'B'; // the picture lists exist only for the five letters
+    return true;
 }
 
 int boardPictureSide(std::int32_t spielart) { return spielart >= 3 ? spielart * 45 : 405; }
@@ -73,6 +83,14 @@ std::int32_t sideLength(std::int32_t spielart) { return spielart == 1 ? 9 : spie
 Size minimumWindowSize(int n) { return {n * 45 + 262, n * 45 + 113}; }
 
 int centredPosition(int frameExtent, int pictureExtent) { return frameExtent / 2 - pictureExtent / 2 + 8; }
+
+CountRange countRangeOf(std::int32_t spielart)
+{
+    if (!isGameType(spielart))
+        return {};
+    // The table is keyed by the digit of the side length.
+    return countRangeFor(std::string(1, static_cast<char>('0' + sideLength(spielart))));
+}
 
 CountRange countRangeFor(const std::string &gameTypeText)
 {

@@ -27,14 +27,20 @@ struct SettingsChoice {
 };
 
 inline constexpr int kCustomPreset = 7;
+inline constexpr int kInitialPreset = 5; // the preset the panel starts with
 
 // Sets spielart, aufgedeckt and elemente by exact, case-sensitive comparison. A text that
-// matches nothing leaves its parameters as they were; an unset game type becomes the
-// classic board and an unset element set 'B'.
-void readSettings(const SettingsChoice &choice, const SettingsTexts &texts, GameState &state);
+// matches nothing leaves its parameters as they were, with these exceptions, so that every
+// game is one the panel offers:
+// - an unknown preset text before any game plays the initial preset;
+// - an unknown game type before any game plays the classic board, an unknown element set 'B';
+// - the custom count must be an entry of the played type's list (see countRangeOf);
+//   any other count text plays the list's initial count.
+// Returns whether the custom game was read, whose count the panel then shows.
+bool readSettings(const SettingsChoice &choice, const SettingsTexts &texts, GameState &state);
 
-// The count text with every occurrence of the prefix removed, as a decimal integer;
-// nothing when the rest is not one.
+// The count of a count text: the exact prefix, then a plain ASCII decimal without sign,
+// blank or leading zero. Nothing for any other text.
 std::optional<std::int32_t> parseCount(const std::string &text, const std::string &prefix);
 
 // Width and height of the board picture for a game type: 45 per cell, 405 for classic.
@@ -60,7 +66,9 @@ struct CountRange {
     int entries() const { return highest - lowest + 1; }
     bool operator==(const CountRange &) const = default;
 };
-// A text without a row in the table (empty, or not starting with 3..9) offers the single count 0.
+// The counts a game type code (1, 3..9) offers; an empty range {0, 0} for any other code.
+CountRange countRangeOf(std::int32_t spielart);
+// A text without a row in the table (empty, or not starting with 3..9) gives the empty range {0, 0}.
 CountRange countRangeFor(const std::string &gameTypeText);
 
 // Game types the panel offers: 1 (classic) and the free sides 3..9.

@@ -78,7 +78,7 @@ bool contains(const std::array<std::string, N> &texts, const std::string &text)
 void checkRead(const SettingsChoice &choice, const SettingsTexts &texts, const GameState &before)
 {
     GameState after = before;
-    readSettings(choice, texts, after);
+    const bool countRead = readSettings(choice, texts, after);
 
     // Only the four parameters may change; the grids belong to the running game.
     require(after.groesse == before.groesse, "groesse changed");
@@ -95,6 +95,7 @@ void checkRead(const SettingsChoice &choice, const SettingsTexts &texts, const G
     for (std::size_t i = 0; i < kCustomPreset; ++i)
         fixedPreset = fixedPreset || texts.presets[i] == choice.spiel;
     const bool custom = !fixedPreset && texts.presets[kCustomPreset] == choice.spiel;
+    require(countRead == custom, "the custom game was not reported as read");
 
     if (fixedPreset) {
         // A fixed preset sets everything, whatever the other boxes say.
@@ -104,13 +105,22 @@ void checkRead(const SettingsChoice &choice, const SettingsTexts &texts, const G
         // The custom game takes each box on its own: a text that matches nothing keeps its
         // value, except that a game never played before gets the classic board.
         if (!contains(texts.gameTypes, choice.spielart))
-            require(after.spielart == (before.spielart == 0 ? 1 : before.spielart),
+            require(after.spielart == (isGameType(before.spielart) ? before.spielart : 1),
                     "an unknown game type text changed spielart");
-        const auto count = parseCount(choice.geloest, texts.countPrefix);
-        require(after.aufgedeckt == (count ? *count : before.aufgedeckt), "aufgedeckt is not the count read");
+        // The count is an entry of the played type's list, as the text reads or its initial one.
+        const CountRange counts = countRangeOf(after.spielart);
+        require(after.aufgedeckt >= counts.lowest && after.aufgedeckt <= counts.highest,
+                "a count outside the type's list:", std::to_string(after.aufgedeckt));
+        const bool entry = choice.geloest == texts.countPrefix + std::to_string(after.aufgedeckt);
+        require(entry || after.aufgedeckt == counts.initial(), "a count text that is no entry was read:", choice.geloest);
         if (!contains(texts.elementSets, choice.elemente))
             require(after.elemente == (before.elemente ? before.elemente : 'B'),
                     "an unknown element text changed elemente");
+    } else if (!isGameType(before.spielart)) {
+        // Nothing played yet: the preset the panel starts with.
+        require(after.spielart == 1 && after.aufgedeckt == 40 && after.elemente == 'B',
+                "an unknown game text before any game did not play the initial preset");
+        return;
     } else {
         require(after.spielart == before.spielart && after.aufgedeckt == before.aufgedeckt
                     && after.elemente == before.elemente,
@@ -118,6 +128,8 @@ void checkRead(const SettingsChoice &choice, const SettingsTexts &texts, const G
         return;
     }
     require(after.elemente != 0, "a recognised game left no element set");
+    const int n = after.spielart == 1 ? 9 : after.spielart;
+    require(after.aufgedeckt >= 1 && after.aufgedeckt < n * n, "more givens than the board has cells");
 }
 
 void checkCount(const std::string &text, const std::string &prefix)
@@ -125,16 +137,8 @@ void checkCount(const std::string &text, const std::string &prefix)
     const auto count = parseCount(text, prefix);
     if (!count)
         return;
-    // Whatever was accepted, the text the count list itself would show reads back the same.
-    const auto again = parseCount(prefix + std::to_string(*count), prefix);
-    require(again && *again == *count, "a count does not read back:", std::to_string(*count));
-    // Nothing but the prefix, a sign and digits may have gone into the number.
-    std::string rest = text;
-    if (!prefix.empty())
-        for (std::size_t at; (at = rest.find(prefix)) != std::string::npos;)
-            rest.erase(at, prefix.size());
-    for (char c : rest)
-        require((c >= '0' && c <= '9') || c == '+' || c == '-', "a count accepted a stray character in", text);
+    // Only the very text the count list shows for a count is read as that count.
+    require(text == prefix + std::to_string(*count), "a count was read from a text the list never shows:", text);
 }
 
 void checkRange(const std::string &text)

@@ -3,6 +3,7 @@
 #include "resources/pictures.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -107,18 +108,82 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
 
 namespace {
 
-class TypedKeyFilter : public QObject {
+// Whether the box's current entry is the one that reads `text` (entries may repeat).
+bool currentEntryReads(const QComboBox *box, const QString &text)
+{
+    return box->currentIndex() >= 0 && box->itemText(box->currentIndex()) == text;
+}
+
+int entryReading(const QComboBox *box, const QString &text)
+{
+    return box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+// Makes the current entry the one the editable box shows, keeping the text and its cursor
+// as the player left them.
+void currentEntryFromText(QComboBox *box)
+{
+    QLineEdit *edit = box->lineEdit();
+    const QString text = edit->text();
+    if (currentEntryReads(box, text))
+        return;
+    const QSignalBlocker blocker(box);
+    const int index = entryReading(box, text);
+    if (index >= 0) {
+        box->setCurrentIndex(index); // the same text: the line edit is left alone
+        return;
+    }
+    if (box->currentIndex() < 0)
+        return;
+    const int cursor = edit->cursorPosition();
+    box->setCurrentIndex(-1); // this empties the line edit
+    edit->setText(text);
+    edit->setCursorPosition(cursor);
+}
+
+bool movesThroughTheList(const QKeyEvent *key)
+{
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_F4:
+        return true;
+    default:
+        return false;
+    }
+}
+
+class ChoiceBoxFilter : public QObject {
 public:
-    using QObject::QObject;
+    explicit ChoiceBoxFilter(QComboBox *box) : QObject(box), box_(box) {}
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::InputMethod)
+        switch (event->type()) {
+        case QEvent::InputMethod:
             return true;
-        if (event->type() != QEvent::KeyPress)
+        case QEvent::KeyPress:
+            return keyPress(static_cast<QKeyEvent *>(event));
+        case QEvent::Wheel:
+            syncBeforeMove();
             return false;
-        auto *key = static_cast<QKeyEvent *>(event);
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // A press on the box itself (not its text) opens the list.
+            if (watched == box_)
+                syncBeforeMove();
+            return false;
+        default:
+            return false;
+        }
+    }
+
+private:
+    bool keyPress(QKeyEvent *key)
+    {
         // Standard editing shortcuts stay; anything that would type a character goes.
         if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut)
             || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Undo))
@@ -129,18 +194,42 @@ protected:
                 return true;
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             return true;
+        if (movesThroughTheList(key))
+            syncBeforeMove();
         return false;
     }
+
+    void syncBeforeMove()
+    {
+        if (box_->lineEdit())
+            currentEntryFromText(box_);
+    }
+
+    QComboBox *box_;
 };
 
 } // namespace
 
 void discardTypedKeys(QComboBox *box)
 {
-    auto *filter = new TypedKeyFilter(box);
+    auto *filter = new ChoiceBoxFilter(box);
     box->installEventFilter(filter);
-    if (box->lineEdit())
-        box->lineEdit()->installEventFilter(filter);
+    if (QLineEdit *edit = box->lineEdit()) {
+        edit->installEventFilter(filter);
+        // Qt matches an edited text to an entry when editing ends, ignoring case unless the
+        // completer minds it; the game tells its choices apart by exact text.
+        if (edit->completer())
+            edit->completer()->setCaseSensitivity(Qt::CaseSensitive);
+        // A pasted or undone text that is an entry becomes the current one at once; other
+        // texts are dealt with before the next move, so that their undo history survives.
+        QObject::connect(edit, &QLineEdit::textChanged, box, [box](const QString &text) {
+            const int index = entryReading(box, text);
+            if (index >= 0 && !currentEntryReads(box, text)) {
+                const QSignalBlocker blocker(box);
+                box->setCurrentIndex(index);
+            }
+        });
+    }
 }
 
 QString comboText(const QComboBox *box) { return box->currentText(); }
@@ -148,12 +237,15 @@ QString comboText(const QComboBox *box) { return box->currentText(); }
 void setComboText(QComboBox *box, const QString &text)
 {
     const QSignalBlocker blocker(box);
-    if (box->isEditable()) {
-        box->setEditText(text);
+    if (currentEntryReads(box, text)) {
+        if (box->isEditable() && box->currentText() != text)
+            box->setEditText(text);
         return;
     }
-    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = entryReading(box, text);
     box->setCurrentIndex(index);
+    if (box->isEditable() && index < 0)
+        box->setEditText(text);
 }
 
 } // namespace vantrell

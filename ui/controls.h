@@ -74,12 +74,16 @@ private:
 };
 
 // Discards every typed character in the box (and its line edit), while deleting,
-// pasting, copying and moving through the list stay possible.
+// pasting, copying and moving through the list stay possible. Every move (arrow keys,
+// wheel, the opened list) starts from the entry the box shows: a pasted or undone text
+// that is an entry becomes the current one, and before a move from a text that is none
+// no entry is current, so Down goes to the first.
 void discardTypedKeys(QComboBox *box);
 
 // The text a combo box shows (its edit text, or the current entry of a list box).
 QString comboText(const QComboBox *box);
-// Sets that text without running the box's change handlers.
+// Sets that text without running the box's change handlers. The entry that reads exactly
+// so becomes the current one; with no such entry none is.
 void setComboText(QComboBox *box, const QString &text);
 
 } // namespace vantrell

@@ -314,7 +314,7 @@ void Tprog::Sprache()
     }
     // Whatever the language, the boxes and the help box take the text variables.
     fillEntries(cbspiel_, texts_.presets);
-    setComboText(cbspiel_, texts_.presets[5]);
+    setComboText(cbspiel_, texts_.presets[kInitialPreset]);
     fillEntries(cbspielart_, texts_.gameTypes);
     setComboText(cbspielart_, texts_.gameTypes[7]);
     fillEntries(cbelemente_, texts_.elementSets);
@@ -346,7 +346,7 @@ void Tprog::FormActivate()
     druckseite_->setAutoSize(true);
     // The count list is rebuilt only when the game type changed since it was built, so
     // returning from another window keeps the player's chosen count.
-    if (!countListBuilt_ || countListBuiltFor_ != comboText(cbspielart_))
+    if (countList_ == CountRange{} || countListBuiltFor_ != comboText(cbspielart_))
         cbspielartChange();
     bitmaps_.markenbild = QImage(15, 15, QImage::Format_RGB32);
     bitmaps_.markenbild.fill(Qt::white);
@@ -507,25 +507,48 @@ void Tprog::cbspielChange()
 void Tprog::cbspielartChange()
 {
     const QString type = comboText(cbspielart_);
-    const CountRange range = countRangeFor(type.toStdString());
+    countListBuiltFor_ = type;
+    CountRange range = countRangeFor(type.toStdString());
+    if (range == CountRange{}) {
+        // An emptied or pasted type has no counts of its own: the list of the last type
+        // that had some stays, and before any the classic one.
+        if (countList_ != CountRange{})
+            return;
+        range = countRangeOf(1);
+    }
+    buildCountList(range);
+}
+
+void Tprog::buildCountList(const CountRange &range)
+{
     {
         const QSignalBlocker blocker(cbgeloest_);
         cbgeloest_->clear();
         for (int count = range.lowest; count <= range.highest; ++count)
             cbgeloest_->addItem(texts_.countPrefix + QString::number(count));
     }
+    countList_ = range;
     setComboText(cbgeloest_, texts_.countPrefix + QString::number(range.initial()));
-    countListBuiltFor_ = type;
-    countListBuilt_ = true;
+}
+
+void Tprog::showPlayedCount()
+{
+    // The list kept for a pasted type may belong to another type than the one played.
+    const CountRange range = countRangeOf(game_.spielart);
+    if (range != countList_)
+        buildCountList(range);
+    setComboText(cbgeloest_, texts_.countPrefix + QString::number(game_.aufgedeckt));
 }
 
 // ---- Game start, clock and points -------------------------------------------------------
 
 void Tprog::Spiel1Parametersetzen()
 {
-    readSettings({comboText(cbspiel_).toStdString(), comboText(cbspielart_).toStdString(),
-                  comboText(cbgeloest_).toStdString(), comboText(cbelemente_).toStdString()},
-                 settingsTexts(texts_), game_);
+    const bool custom = readSettings({comboText(cbspiel_).toStdString(), comboText(cbspielart_).toStdString(),
+                                      comboText(cbgeloest_).toStdString(), comboText(cbelemente_).toStdString()},
+                                     settingsTexts(texts_), game_);
+    if (custom)
+        showPlayedCount();
     game_.groesse = sideLength(game_.spielart);
     prepareBoard(board_, game_.spielart, game_.groesse);
     spielfeld_->setPicture(board_.picture);

@@ -95,6 +95,8 @@ private:
     void layoutAnchored();
     void setHelpLines(const QStringList &lines);
     QString pointsText(std::int32_t points) const;
+    void buildCountList(const CountRange &range);
+    void showPlayedCount();
 
     const QLabel *spr_;
     LanguageTexts texts_;
@@ -106,7 +108,7 @@ private:
     std::uint8_t druckmodus_ = 0;
     std::int32_t felderproseite_ = 0;
     QString countListBuiltFor_; // the game type text the count list was last built for
-    bool countListBuilt_ = false;
+    CountRange countList_;      // the counts the list holds; empty before it is first built
     bool closing_ = false;
 
     PageControl *pc_ = nullptr;

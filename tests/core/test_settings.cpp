@@ -81,42 +81,120 @@ private slots:
     {
         QTest::addColumn<QString>("spiel");
         QTest::addColumn<QString>("spielart");
-        QTest::addColumn<QString>("geloest");
         QTest::addColumn<QString>("elemente");
         QTest::addColumn<int>("expectedSpielart");
-        QTest::addColumn<int>("expectedAufgedeckt");
         QTest::addColumn<char>("expectedElemente");
         // Previous game: spielart 6, aufgedeckt 19, elemente 'K'.
-        QTest::newRow("unknown preset changes nothing") << "Klassisch profi" << "3x3 Felder Frei" << "Eingetragene Elemente: 4" << "Elemente: Symbole" << 6 << 19 << 'K';
-        QTest::newRow("emptied type") << "Benutzerdefiniert.." << "" << "Eingetragene Elemente: 4" << "Elemente: Symbole" << 6 << 4 << 'S';
-        QTest::newRow("case differs") << "Benutzerdefiniert.." << "3X3 Felder Frei" << "Eingetragene Elemente: 5" << "elemente: Symbole" << 6 << 5 << 'K';
-        QTest::newRow("count not a number") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: zwölf" << "Elemente: Klassik" << 4 << 19 << 'K';
-        QTest::newRow("count emptied") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "" << "Elemente: Klassik" << 4 << 19 << 'K';
-        QTest::newRow("count is only the prefix") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: " << "Elemente: Klassik" << 4 << 19 << 'K';
-        QTest::newRow("count too large for 32 bits") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: 99999999999" << "Elemente: Klassik" << 4 << 19 << 'K';
-        QTest::newRow("pasted prefix twice") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: Eingetragene Elemente: 7" << "Elemente: Klassik" << 4 << 7 << 'K';
-        QTest::newRow("pasted count without prefix") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "12" << "Elemente: Klassik" << 4 << 12 << 'K';
-        QTest::newRow("count with trailing text") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: 12x" << "Elemente: Klassik" << 4 << 19 << 'K';
-        QTest::newRow("sign twice") << "Benutzerdefiniert.." << "4x4 Felder Frei" << "Eingetragene Elemente: +-5" << "Elemente: Klassik" << 4 << 19 << 'K';
-        QTest::newRow("English text in a German build") << "User Defined" << "3x3 Free" << "Elements Set: 4" << "Elements: Symbols" << 6 << 19 << 'K';
+        QTest::newRow("unknown preset changes nothing") << "Klassisch profi" << "3x3 Felder Frei" << "Elemente: Symbole" << 6 << 'K';
+        QTest::newRow("emptied type") << "Benutzerdefiniert.." << "" << "Elemente: Symbole" << 6 << 'S';
+        QTest::newRow("case differs") << "Benutzerdefiniert.." << "3X3 Felder Frei" << "elemente: Symbole" << 6 << 'K';
+        QTest::newRow("English text in a German build") << "User Defined" << "3x3 Free" << "Elements: Symbols" << 6 << 'K';
     }
     void unmatchedTextsKeepTheirParameters()
     {
         QFETCH(QString, spiel);
         QFETCH(QString, spielart);
-        QFETCH(QString, geloest);
         QFETCH(QString, elemente);
         QFETCH(int, expectedSpielart);
-        QFETCH(int, expectedAufgedeckt);
         QFETCH(char, expectedElemente);
         GameState s;
         s.spielart = 6;
         s.aufgedeckt = 19;
         s.elemente = 'K';
-        readSettings(choice(spiel, spielart, geloest, elemente), settingsTexts(germanTexts()), s);
+        readSettings(choice(spiel, spielart, "Eingetragene Elemente: 4", elemente), settingsTexts(germanTexts()), s);
         QCOMPARE(s.spielart, expectedSpielart);
-        QCOMPARE(s.aufgedeckt, expectedAufgedeckt);
+        QCOMPARE(s.aufgedeckt, 19); // 4 is no count of the 6x6 type
         QCOMPARE(s.elemente, expectedElemente);
+    }
+
+    // Only an entry of the played type's list is played as it reads; any other text plays
+    // the list's initial count, never the previous game's count or a number read from it.
+    void countsOutsideTheListPlayTheInitialCount_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("count"); // "~" stands for the count prefix
+        QTest::addColumn<int>("expected");
+        for (const char *language : {"de", "en"}) {
+            const auto row = [&](const char *name, const QString &count, int expected) {
+                QTest::addRow("%s %s", language, name) << QString::fromLatin1(language) << count << expected;
+            };
+            row("lowest", "~11", 11);
+            row("highest", "~28", 28);
+            row("below the list", "~10", 19);
+            row("above the list", "~29", 19);
+            row("zero", "~0", 19);
+            row("negative", "~-5", 19);
+            row("plus sign", "~+15", 19);
+            row("leading blank", "~ 15", 19);
+            row("trailing blank", "~15 ", 19);
+            row("leading zero", "~015", 19);
+            row("twenty digits", "~12345678901234567890", 19);
+            row("beyond 32 bits", "~4294967311", 19);
+            row("Arabic-Indic digit", QStringLiteral("~\u0665"), 19);
+            row("fullwidth digits", QStringLiteral("~\uFF11\uFF15"), 19);
+            row("trailing text", "~15x", 19);
+            row("nothing after the prefix", "~", 19);
+            row("prefix twice", "~~15", 19);
+            row("two counts", "~1~5", 19);
+            row("no prefix", "15", 19);
+            row("prefix after the count", "15~", 19);
+            row("empty", "", 19);
+        }
+        QTest::newRow("prefix without its blank") << "en" << "Elements Set:15" << 19;
+        QTest::newRow("German prefix in an English build") << "en" << "Eingetragene Elemente: 15" << 19;
+    }
+    void countsOutsideTheListPlayTheInitialCount()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, count);
+        QFETCH(int, expected);
+        const LanguageTexts t = textsFor(language);
+        GameState s;
+        s.spielart = 6;
+        s.aufgedeckt = 15; // a count of the type, so keeping it would go unnoticed otherwise
+        s.elemente = 'B';
+        const QString text = QString(count).replace(QLatin1Char('~'), t.countPrefix);
+        QVERIFY(readSettings(choice(t.presets[7], t.gameTypes[3], text, t.elementSets[1]), settingsTexts(t), s));
+        QCOMPARE(s.spielart, 6);
+        QCOMPARE(s.aufgedeckt, expected);
+    }
+
+    // A pasted type keeps the previous game's type; the count must then fit that type,
+    // whichever list the panel showed: 4 givens on a free 9x9 board would give 48384 points.
+    void countFollowsTheTypeThatIsPlayed()
+    {
+        const LanguageTexts &t = englishTexts();
+        GameState s;
+        s.spielart = 9;
+        s.aufgedeckt = 25;
+        readSettings(choice("User Defined", "", "Elements Set: 4", "Elements: Symbols"), settingsTexts(t), s);
+        QCOMPARE(s.spielart, 9);
+        QCOMPARE(s.aufgedeckt, 41);
+        s.spielart = 3;
+        readSettings(choice("User Defined", "Hello", "Elements Set: 41", "Elements: Symbols"), settingsTexts(t), s);
+        QCOMPARE(s.spielart, 3);
+        QCOMPARE(s.aufgedeckt, 4);
+    }
+
+    void unknownPresetBeforeAnyGamePlaysTheInitialPreset_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("spiel");
+        QTest::newRow("de pasted") << "de" << "Hallo";
+        QTest::newRow("en pasted") << "en" << "Hello";
+        QTest::newRow("en other case") << "en" << "classical sudoku professional";
+        QTest::newRow("en empty") << "en" << "";
+    }
+    void unknownPresetBeforeAnyGamePlaysTheInitialPreset()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, spiel);
+        const LanguageTexts t = textsFor(language);
+        GameState s;
+        QVERIFY(!readSettings(choice(spiel, t.gameTypes[0], t.countPrefix + "4", t.elementSets[2]), settingsTexts(t), s));
+        QCOMPARE(s.spielart, 1);
+        QCOMPARE(s.aufgedeckt, 40);
+        QCOMPARE(s.elemente, 'B');
     }
 
     void unsetParametersFallBack()
@@ -128,6 +206,7 @@ private slots:
         GameState fresh;
         readSettings(choice("User Defined", "pasted", "Elements Set: 8", "Elements: Blue Numbers"), settingsTexts(englishTexts()), fresh);
         QCOMPARE(fresh.spielart, 1); // a board to play on, not a 0 x 0 one
+        QCOMPARE(fresh.aufgedeckt, 41);
     }
 
     void windowNumbers()
