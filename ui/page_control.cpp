@@ -1,5 +1,7 @@
 #include "ui/page_control.h"
 
+#include <QEvent>
+
 namespace vantrell {
 
 PageControl::PageControl(QWidget *parent) : QTabWidget(parent)
@@ -15,6 +17,13 @@ void PageControl::selectPage(int index)
     programmatic_ = true;
     setCurrentIndex(index);
     programmatic_ = false;
+}
+
+void PageControl::changeEvent(QEvent *event)
+{
+    QTabWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        emit enabledChanged();
 }
 
 } // namespace vantrell

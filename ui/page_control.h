@@ -16,6 +16,11 @@ public:
 signals:
     // The player selected another page (by mouse or keyboard); the page is already active.
     void userChangedPage(int index);
+    // The control was enabled or disabled (also through its window): the tabs are drawn anew.
+    void enabledChanged();
+
+protected:
+    void changeEvent(QEvent *event) override;
 
 private:
     bool programmatic_ = false;

@@ -26,9 +26,12 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <algorithm>
+#include <cmath>
 #include <QFrame>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextLayout>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
@@ -41,6 +44,39 @@ const QColor kMaroon(128, 0, 0);
 constexpr int kClientWidth = 737;
 constexpr int kClientHeight = 582;
 constexpr int kStatusHeight = 19;
+constexpr int kHelpMemoHeight = 71;
+constexpr int kHelpBoxHeight = 97;
+constexpr int kColumnGap = 8; // between the lowest group box and the status bar
+
+// The busy cursor over all the program's windows while a puzzle or a page is built; it
+// goes when the work ends or is abandoned.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+// The height a memo without margins needs to show text wrapped at width, line by line as
+// the plain-text memo lays it out.
+int wrappedTextHeight(const QString &text, const QFont &font, int width)
+{
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    qreal height = 0;
+    for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            height += line.height();
+        }
+        layout.endLayout();
+    }
+    return static_cast<int>(std::ceil(height));
+}
 
 QFont windowFont()
 {
@@ -150,15 +186,21 @@ void Tprog::buildControls()
     const QImage smallButton = builtInPicture(QStringLiteral("button_small.png"));
     const QImage wideButton = builtInPicture(QStringLiteral("button_wide.png"));
 
+    // Maroon captions; disabled ones (while a puzzle or a page is built) in the grey of
+    // disabled text, so the player sees that they do not answer.
     QPalette maroon = palette();
-    maroon.setColor(QPalette::WindowText, kMaroon);
-    maroon.setColor(QPalette::ButtonText, kMaroon);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText}) {
+        const QColor disabled = maroon.color(QPalette::Disabled, role);
+        maroon.setColor(role, kMaroon);
+        maroon.setColor(QPalette::Disabled, role, disabled);
+    }
 
     pc_ = new PageControl(this);
     pc_->setObjectName(QStringLiteral("pc"));
     pc_->setGeometry(8, 8, 509, 549);
     pc_->setPalette(maroon);
     pc_->tabBar()->setExpanding(false);
+    connect(pc_, &PageControl::enabledChanged, this, &Tprog::pcDrawTab);
     ts1_ = new QWidget;
     ts1_->setObjectName(QStringLiteral("ts1"));
     ts2_ = new QWidget;
@@ -230,7 +272,9 @@ void Tprog::buildControls()
     // Print settings.
     gb2_ = makeGroupBox(this, "gb2", QStringLiteral("Drucken"), {530, 209, 200, 70}, maroon);
     gb2_->hide();
-    cbdruck_ = makeComboBox(gb2_, "cbdruck", 18, false);
+    // Drawn like the other boxes of the column; its text is always one of its entries.
+    cbdruck_ = makeComboBox(gb2_, "cbdruck", 18, true);
+    cbdruck_->lineEdit()->setReadOnly(true);
     image5_ = makeButtonPicture(gb2_, "Image5", smallButton, {8, 42});
     image6_ = makeButtonPicture(gb2_, "Image6", smallButton, {104, 42});
     label6_ = makeCaption(gb2_, "Label6", QStringLiteral("Drucken"), {120, 46});
@@ -246,14 +290,17 @@ void Tprog::buildControls()
     connect(vorschaudruck_, &QToolButton::clicked, this, &Tprog::vorschaudruckClick);
 
     // Help box.
-    gb3_ = makeGroupBox(this, "gb3", QStringLiteral("Hilfe"), {530, 209, 200, 97}, maroon);
+    gb3_ = makeGroupBox(this, "gb3", QStringLiteral("Hilfe"), {530, 209, 200, kHelpBoxHeight}, maroon);
     hilfep_ = new QPlainTextEdit(gb3_);
     hilfep_->setObjectName(QStringLiteral("hilfep"));
-    hilfep_->setGeometry(8, 18, 185, 71);
+    hilfep_->setGeometry(8, 18, 185, kHelpMemoHeight);
     hilfep_->setReadOnly(true);
     hilfep_->setFrameShape(QFrame::NoFrame);
     hilfep_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    hilfep_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A memo without scroll bars: the box grows to its text instead (see fitHelpBox).
+    hilfep_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    hilfep_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    hilfep_->document()->setDocumentMargin(0);
     QPalette memo = hilfep_->palette();
     memo.setColor(QPalette::Base, kWindowColour);
     memo.setColor(QPalette::Text, QColor(64, 64, 64));
@@ -325,7 +372,33 @@ void Tprog::Sprache()
     setHelpLines({texts_.helpWelcome});
 }
 
-void Tprog::setHelpLines(const QStringList &lines) { hilfep_->setPlainText(lines.join(QLatin1Char('\n'))); }
+void Tprog::setHelpLines(const QStringList &lines)
+{
+    hilfep_->setPlainText(lines.join(QLatin1Char('\n')));
+    fitHelpBox();
+}
+
+void Tprog::fitHelpBox()
+{
+    // Nothing lies below the help box: a text longer than its designed height makes the
+    // memo and its group box grow downwards, so the player always reads it whole.
+    const int height = std::max(kHelpMemoHeight, wrappedTextHeight(hilfep_->toPlainText(), hilfep_->font(),
+                                                                    hilfep_->width()));
+    hilfep_->resize(hilfep_->width(), height);
+    gb3_->resize(gb3_->width(), height + (kHelpBoxHeight - kHelpMemoHeight));
+    keepColumnWhole();
+}
+
+void Tprog::keepColumnWhole()
+{
+    // The window never gets so small that the status bar covers the right-hand column,
+    // nor smaller than a game's board needs.
+    const int columnBottom = std::max({gb1_->geometry().bottom(), gb2_->isHidden() ? 0 : gb2_->geometry().bottom(),
+                                       gb3_->geometry().bottom()});
+    const Size narrowest = minimumWindowSize(3);
+    setMinimumSize(std::max(narrowest.width, gameMinimum_.width),
+                   std::max(columnBottom + 1 + kColumnGap + kStatusHeight, gameMinimum_.height));
+}
 
 QString Tprog::pointsText(std::int32_t points) const { return QString::number(points) + texts_.pointsSuffix; }
 
@@ -416,6 +489,7 @@ void Tprog::GbAnordnen()
     gb2_->move(gb2_->x(), t);
     gb3_->move(gb3_->x(), gb2_->isHidden() ? t : t + gb2_->height() + 9);
     label4_->move(label4_->x(), image4_->y() + 4);
+    keepColumnWhole();
 }
 
 void Tprog::EinstellungenInvisible(bool value)
@@ -448,8 +522,9 @@ void Tprog::pcChange()
 
 void Tprog::pcDrawTab()
 {
-    pc_->tabBar()->setTabTextColor(0, kMaroon);
-    pc_->tabBar()->setTabTextColor(1, kMaroon);
+    const QColor colour = pc_->isEnabled() ? kMaroon : pc_->palette().color(QPalette::Disabled, QPalette::WindowText);
+    pc_->tabBar()->setTabTextColor(0, colour);
+    pc_->tabBar()->setTabTextColor(1, colour);
 }
 
 void Tprog::statClick(int x)
@@ -552,8 +627,8 @@ void Tprog::Spiel1Parametersetzen()
     game_.groesse = sideLength(game_.spielart);
     prepareBoard(board_, game_.spielart, game_.groesse);
     spielfeld_->setPicture(board_.picture);
-    const Size minimum = minimumWindowSize(game_.groesse);
-    setMinimumSize(minimum.width, minimum.height);
+    gameMinimum_ = minimumWindowSize(game_.groesse);
+    keepColumnWhole();
     centreInFrame(spielfeld_);
 }
 
@@ -587,6 +662,7 @@ void Tprog::spielstartenClick()
 {
     if (!image4_->isEnabled() && !spielstarten_->isEnabled())
         return; // a puzzle is being built already
+    const BusyCursor busy;
     // Clicks on a grid under construction would only do harm.
     spiellaeuft_ = 0;
     bitmaps_.zellbild = whitePicture(45, 45);
@@ -669,6 +745,7 @@ void Tprog::vorschaudruckClick()
     Tdruckfenster *dialog = appWindows().druckfenster;
     if (!dialog || !isEnabled())
         return;
+    const BusyCursor busy;
     pc_->selectPage(1);
     for (int i = 1; i <= felderproseite_; ++i) {
         PictureBox *field = pageField(i);

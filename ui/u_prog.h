@@ -94,6 +94,8 @@ private:
     void centreInFrame(QWidget *picture);
     void layoutAnchored();
     void setHelpLines(const QStringList &lines);
+    void fitHelpBox();
+    void keepColumnWhole();
     QString pointsText(std::int32_t points) const;
     void buildCountList(const CountRange &range);
     void showPlayedCount();
@@ -110,6 +112,7 @@ private:
     QString countListBuiltFor_; // the game type text the count list was last built for
     CountRange countList_;      // the counts the list holds; empty before it is first built
     bool closing_ = false;
+    Size gameMinimum_{0, 0}; // what the board of the last game needs
 
     PageControl *pc_ = nullptr;
     QWidget *ts1_ = nullptr;

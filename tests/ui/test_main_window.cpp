@@ -7,6 +7,9 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTextCursor>
 #include <QTimer>
 #include <QtTest>
 
@@ -27,6 +30,35 @@ Column column(const AppFixture &f)
 
 void chooseEntry(QComboBox *box, int index) { box->setCurrentIndex(index); }
 
+// The help memo shows its whole text: nothing to scroll, and the end of the text lies
+// within the memo, which lies within its group box.
+void checkHelpShownWhole(const AppFixture &f, const QString &text)
+{
+    auto *memo = f.find<QPlainTextEdit>("hilfep");
+    QCOMPARE(memo->toPlainText(), text);
+    QCoreApplication::processEvents();
+    QCOMPARE(memo->verticalScrollBar()->maximum(), 0);
+    QTextCursor end(memo->document());
+    end.movePosition(QTextCursor::End);
+    QVERIFY2(memo->cursorRect(end).bottom() < memo->viewport()->height(),
+             qPrintable(QStringLiteral("text ends at %1 in a memo %2 high")
+                            .arg(memo->cursorRect(end).bottom()).arg(memo->viewport()->height())));
+    QVERIFY(memo->parentWidget()->rect().contains(memo->geometry()));
+}
+
+// Pixels of a widget's picture in a clearly red hue: maroon captions, not grey ones.
+int reddishPixels(QWidget *widget)
+{
+    const QImage picture = widget->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            n += c.red() - std::max(c.green(), c.blue()) > 50;
+        }
+    return n;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -41,7 +73,11 @@ private slots:
         QCOMPARE(f.find("gbtitel")->geometry(), QRect(530, 24, 200, 97));
         QCOMPARE(f.find("Bevel1")->geometry(), QRect(8, 8, 485, 505));
         QCOMPARE(f.find("Image2")->geometry(), QRect(8, 66, 89, 21));
-        QCOMPARE(f.find("hilfep")->geometry(), QRect(8, 18, 185, 71));
+        // The help memo grows downwards from its designed 185 x 71 where a text needs it.
+        const QRect memo = f.find("hilfep")->geometry();
+        QCOMPARE(memo.topLeft(), QPoint(8, 18));
+        QCOMPARE(memo.width(), 185);
+        QVERIFY(memo.height() >= 71);
         for (int i = 1; i <= 6; ++i) {
             auto *field = f.find<PictureBox>(qPrintable(QStringLiteral("x%1").arg(i)));
             QVERIFY(field->isHidden());
@@ -59,6 +95,113 @@ private slots:
         f.prog->resize(900, 700);
         QCOMPARE(f.find("gb1")->x(), 900 - 207);
         QCOMPARE(f.find("pc")->size(), QSize(509 + 163, 549 + 118));
+    }
+
+    void helpTextsShownWhole_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << "en";
+        QTest::newRow("de") << "de";
+    }
+    void helpTextsShownWhole()
+    {
+        QFETCH(QString, language);
+        AppFixture f(language);
+        const LanguageTexts &t = f.prog->texts();
+        f.prog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.prog));
+        checkHelpShownWhole(f, t.helpWelcome);
+        f.prog->pc()->setCurrentIndex(1);
+        checkHelpShownWhole(f, t.helpPrint);
+        f.prog->pc()->setCurrentIndex(0);
+        checkHelpShownWhole(f, t.helpPlay);
+        f.combo("cbspiel")->setCurrentIndex(0);
+        f.prog->spielstartenClick();
+        checkHelpShownWhole(f, QStringList{t.mouseHelp[0], t.mouseHelp[1], t.mouseHelp[2]}.join('\n'));
+        // The grown box stays clear of the status bar, also at the smallest window size.
+        f.prog->resize(1, 1);
+        QVERIFY(f.find("gb3")->geometry().bottom() < f.prog->stat()->geometry().top());
+    }
+
+    // While a puzzle or a page is built the program shows that it is busy: a busy cursor,
+    // and the start caption and the tabs drawn as disabled. Both come back afterwards.
+    void busyWhileBuilding_data()
+    {
+        QTest::addColumn<bool>("page");
+        QTest::newRow("game") << false;
+        QTest::newRow("page") << true;
+    }
+    void busyWhileBuilding()
+    {
+        QFETCH(bool, page);
+        AppFixture f("en");
+        f.prog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.prog));
+        f.prog->FormActivate();
+        QWidget *caption = f.find(page ? "Label5" : "Label4");
+        QWidget *tabs = f.prog->pc()->tabBar();
+        if (page) {
+            f.prog->pc()->setCurrentIndex(1);
+            f.combo("cbdruck")->setCurrentIndex(0);
+        }
+        f.combo("cbspiel")->setCurrentIndex(0);
+        QVERIFY(reddishPixels(caption) > 10);
+        QVERIFY(reddishPixels(tabs) > 10);
+        QVERIFY(!QApplication::overrideCursor());
+
+        bool seen = false;
+        int captionRed = -1, tabsRed = -1;
+        Qt::CursorShape cursor = Qt::ArrowCursor;
+        // Runs inside the generator's first pass, which lets events through.
+        QTimer::singleShot(0, f.prog, [&] {
+            seen = true;
+            captionRed = reddishPixels(caption);
+            tabsRed = reddishPixels(tabs);
+            cursor = QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+        });
+        if (page)
+            f.prog->vorschaudruckClick();
+        else
+            f.prog->spielstartenClick();
+        QVERIFY(seen);
+        QCOMPARE(cursor, Qt::WaitCursor);
+        QCOMPARE(captionRed, 0);
+        QCOMPARE(tabsRed, 0);
+
+        if (page)
+            appWindows().druckfenster->Image2Click();
+        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(reddishPixels(caption) > 10);
+        QVERIFY(reddishPixels(tabs) > 10);
+    }
+
+    // However small the player makes the window, the right-hand column and the status bar
+    // stay whole, before the first game and in every layout of the column.
+    void smallestWindowKeepsTheColumn()
+    {
+        AppFixture f("en");
+        f.prog->show();
+        f.prog->FormActivate();
+        const auto check = [&] {
+            f.prog->resize(300, 200);
+            QCoreApplication::processEvents();
+            const int statusTop = f.prog->stat()->geometry().top();
+            for (const char *box : {"gbtitel", "gb1", "gb3"})
+                QVERIFY2(f.find(box)->geometry().bottom() < statusTop, box);
+            if (!f.find("gb2")->isHidden())
+                QVERIFY(f.find("gb2")->geometry().bottom() < statusTop);
+            QVERIFY(f.find("gbtitel")->x() >= f.find("pc")->x());
+        };
+        check();
+        f.combo("cbspiel")->setCurrentIndex(7); // the custom game shows three more boxes
+        check();
+        f.prog->pc()->setCurrentIndex(1);
+        check();
+        f.combo("cbspiel")->setCurrentIndex(0);
+        f.combo("cbspielart")->setCurrentIndex(0);
+        f.prog->pc()->setCurrentIndex(0);
+        f.prog->spielstartenClick(); // a game of the smallest board
+        check();
     }
 
     void columnLayouts()
