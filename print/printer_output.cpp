@@ -226,9 +226,9 @@ PrintOutcome PrinterService::print(const QString &printerChoice, const std::vect
         talk->abandon();
         return failed(PrintFailure::ServiceSilent, wanted);
     }
+    const QString name = talk->printerName().isEmpty() ? wanted : talk->printerName();
     if (!*chose)
-        return failed(talk->failure(), wanted, talk->detail());
-    const QString name = talk->printerName();
+        return failed(talk->failure(), name, talk->detail());
     if (byName)
         chosen_ = name;
 

@@ -14,8 +14,10 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <optional>
+#include <thread>
 
 using namespace vantrell;
 
@@ -85,20 +87,32 @@ pid_t schedulerPid()
 }
 
 // Stops the scheduler the way a hung one behaves: it takes connections and never answers.
-// Always resumed at the end of the scope.
+// Resumed at the end of the scope, and after 15 s in any case, so a print that waits for it
+// fails the test instead of hanging it.
 class FrozenScheduler {
 public:
-    FrozenScheduler() : pid_(schedulerPid()) { frozen_ = pid_ > 0 && ::kill(pid_, SIGSTOP) == 0; }
+    FrozenScheduler() : pid_(schedulerPid())
+    {
+        frozen_ = pid_ > 0 && ::kill(pid_, SIGSTOP) == 0;
+        thaw_ = std::thread([this] {
+            for (int i = 0; i < 150 && !over_; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (frozen_)
+                ::kill(pid_, SIGCONT);
+        });
+    }
     ~FrozenScheduler()
     {
-        if (frozen_)
-            ::kill(pid_, SIGCONT);
+        over_ = true;
+        thaw_.join();
     }
     bool frozen() const { return frozen_; }
 
 private:
     pid_t pid_;
     bool frozen_ = false;
+    std::atomic<bool> over_{false};
+    std::thread thaw_;
 };
 
 QString infoField(const QString &pdfinfo, const QString &field)
