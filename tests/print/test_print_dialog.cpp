@@ -75,12 +75,13 @@ private slots:
             QSKIP(qPrintable(QStringLiteral("no private CUPS scheduler on this machine: ") + unavailable));
         if (cupsDir().isEmpty() || qEnvironmentVariable("CUPS_SERVER") != cupsDir() + QStringLiteral("/cups.sock"))
             QSKIP("run through tests/support/cups/run-with-private-cupsd.sh, which starts a private scheduler");
-        // A queue whose name looks like markup, refusing every job.
-        QVERIFY(run(QStringLiteral("lpadmin"),
-                    {QStringLiteral("-p"), kMarkupQueue, QStringLiteral("-E"), QStringLiteral("-v"),
-                     QStringLiteral("file://%1/out/markup.pdf").arg(cupsDir()), QStringLiteral("-P"),
-                     QStringLiteral(VANTRELL_TEST_PPD)}));
-        QVERIFY(run(QStringLiteral("cupsreject"), {kMarkupQueue}));
+        // Queues whose names look like markup: one refuses every job, one is removed by a test.
+        for (const QString &queue : {kRefusing, kRemovable})
+            QVERIFY(run(QStringLiteral("lpadmin"),
+                        {QStringLiteral("-p"), queue, QStringLiteral("-E"), QStringLiteral("-v"),
+                         QStringLiteral("file://%1/out/markup.pdf").arg(cupsDir()), QStringLiteral("-P"),
+                         QStringLiteral(VANTRELL_TEST_PPD)}));
+        QVERIFY(run(QStringLiteral("cupsreject"), {kRefusing}));
     }
 
     void init()
@@ -103,13 +104,22 @@ private slots:
         main_.reset();
     }
 
-    // A printer whose name looks like markup (the scheduler cannot serve it): the message
-    // box shows the name as it is, and the dialog stays ready with its page for another
-    // printer.
-    void refusedPageKeepsTheDialogReady()
+    // A printer that takes no page: a message box shows why, with the printer's name as it
+    // is even where it looks like markup, and the dialog stays ready with its page for
+    // another printer.
+    void unusablePrinterKeepsTheDialogReady_data()
     {
-        QVERIFY(choice()->findText(kMarkupQueue) >= 0);
-        setComboText(choice(), kMarkupQueue);
+        QTest::addColumn<QString>("queue");
+        QTest::newRow("refusing") << kRefusing;
+        QTest::newRow("removed after the list") << kRemovable;
+    }
+    void unusablePrinterKeepsTheDialogReady()
+    {
+        QFETCH(QString, queue);
+        QVERIFY(choice()->findText(queue) >= 0);
+        setComboText(choice(), queue);
+        if (queue == kRemovable)
+            QVERIFY(run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue}));
         QString shown;
         Qt::TextFormat format = Qt::RichText;
         bool plainLabel = false;
@@ -129,7 +139,7 @@ private slots:
         dialog_->Image1Click();
         boxWatch.stop();
 
-        QVERIFY2(shown.contains(QLatin1Char('"') + kMarkupQueue + QLatin1Char('"')), qPrintable(shown));
+        QVERIFY2(shown.contains(QLatin1Char('"') + queue + QLatin1Char('"')), qPrintable(shown));
         QCOMPARE(format, Qt::PlainText);
         QVERIFY(plainLabel);
         QCOMPARE(dialog_->state(), Tdruckfenster::State::Ready);
@@ -206,7 +216,8 @@ private slots:
 private:
     QComboBox *choice() { return dialog_->findChild<QComboBox *>(QStringLiteral("cbdruck")); }
 
-    const QString kMarkupQueue = QStringLiteral("<h1>BIG");
+    const QString kRefusing = QStringLiteral("<h1>BIG");
+    const QString kRemovable = QStringLiteral("<b>GONE");
     std::unique_ptr<FakeMainWindow> main_;
     std::unique_ptr<Tdruckfenster> dialog_;
 };
