@@ -157,6 +157,19 @@ QByteArray renderPdf(const QPageLayout &layout, const std::vector<QImage> &field
     return pdf;
 }
 
+// The printers as the scheduler lists them now; null when it fails or does not answer.
+std::shared_ptr<CupsConversation> listedPrinters()
+{
+    const QDeadlineTimer deadline(PrinterService::answerTime);
+    auto talk = std::make_shared<CupsConversation>(conversationDeadline(deadline));
+    auto listed = std::make_shared<bool>(false);
+    if (!runWhileWaiting([talk, listed] { *listed = talk->listPrinters(); }, deadline)) {
+        talk->abandon();
+        return nullptr;
+    }
+    return *listed ? talk : nullptr;
+}
+
 } // namespace
 
 PrinterService::PrinterService() : receiver_(std::make_unique<QObject>()) {}
@@ -166,14 +179,8 @@ QStringList PrinterService::printerNames()
 {
     if (names_)
         return *names_;
-    const QDeadlineTimer deadline(answerTime);
-    auto talk = std::make_shared<CupsConversation>(conversationDeadline(deadline));
-    auto listed = std::make_shared<bool>(false);
-    if (!runWhileWaiting([talk, listed] { *listed = talk->listPrinters(); }, deadline)) {
-        talk->abandon();
-        return {};
-    }
-    if (!*listed)
+    const auto talk = listedPrinters();
+    if (!talk)
         return {};
     names_ = talk->names();
     return *names_;
@@ -204,14 +211,8 @@ QString PrinterService::selectedPrinterName()
 {
     if (!chosen_.isEmpty())
         return chosen_;
-    const QDeadlineTimer deadline(answerTime);
-    auto talk = std::make_shared<CupsConversation>(conversationDeadline(deadline));
-    auto listed = std::make_shared<bool>(false);
-    if (!runWhileWaiting([talk, listed] { *listed = talk->listPrinters(); }, deadline)) {
-        talk->abandon();
-        return {};
-    }
-    return *listed ? talk->defaultName() : QString();
+    const auto talk = listedPrinters();
+    return talk ? talk->defaultName() : QString();
 }
 
 PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<QImage> &fields, int count)

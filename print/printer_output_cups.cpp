@@ -193,6 +193,13 @@ bool CupsConversation::send(const QByteArray &pdf, const QString &title)
     if (failedStatus(created) || id <= 0)
         return failRequest(PrintFailure::JobRefused);
     jobId_ = id;
+    // The document goes out only while the game still waits: once started, writes that
+    // find room in the socket need no wait that could be cut off.
+    if (!keepWaiting()) {
+        cupsCancelDestJob(http, dest, id);
+        jobId_ = 0;
+        return fail(PrintFailure::ServiceSilent);
+    }
 
     const bool started = cupsStartDestDocument(http, dest, handles_->info, id, titleText.constData(),
                                                CUPS_FORMAT_PDF, 0, nullptr, 1)
