@@ -117,23 +117,32 @@ bool runWhileWaiting(std::function<void()> work, QDeadlineTimer deadline)
         work();
         done->store(true);
     });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    if (!QCoreApplication::instance()) {
+    if (QCoreApplication::instance()) {
+        QEventLoop loop;
+        QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        thread->start();
+        timer.start(int(std::max<qint64>(0, deadline.remainingTime())));
+        if (!done->load())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    } else {
         thread->start();
         thread->wait(deadline);
-        return done->load();
     }
-    QEventLoop loop;
-    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    thread->start();
-    timer.start(int(std::max<qint64>(0, deadline.remainingTime())));
-    if (!done->load())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done->load();
+    const bool finished = done->load();
+    if (!finished) {
+        // A thread that outlives the wait deletes itself when it ends.
+        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        if (!thread->isFinished())
+            return false;
+    }
+    // Deleting it drops a deleteLater still pending, too.
+    thread->wait();
+    delete thread;
+    return finished;
 }
 
 QByteArray renderPdf(const QPageLayout &layout, const std::vector<QImage> &fields, int count)
@@ -173,7 +182,17 @@ std::shared_ptr<CupsConversation> listedPrinters()
 } // namespace
 
 PrinterService::PrinterService() : receiver_(std::make_unique<QObject>()) {}
-PrinterService::~PrinterService() = default;
+
+PrinterService::~PrinterService()
+{
+    // Lists still being gathered are not wanted any more; their waits end at once.
+    for (const Gatherer &g : gatherers_)
+        g.talk->abandon();
+    for (const Gatherer &g : gatherers_) {
+        g.thread->wait();
+        delete g.thread;
+    }
+}
 
 QStringList PrinterService::printerNames()
 {
@@ -195,9 +214,12 @@ void PrinterService::requestPrinterNames(QObject *context, std::function<void(co
     auto talk = std::make_shared<CupsConversation>(conversationDeadline(QDeadlineTimer(answerTime)));
     auto listed = std::make_shared<bool>(false);
     QThread *thread = QThread::create([talk, listed] { *listed = talk->listPrinters(); });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    gatherers_.push_back({thread, talk});
     QObject::connect(thread, &QThread::finished, receiver_.get(),
-                     [this, talk, listed, context = QPointer<QObject>(context), done = std::move(done)] {
+                     [this, thread, talk, listed, context = QPointer<QObject>(context), done = std::move(done)] {
+                         std::erase_if(gatherers_, [thread](const Gatherer &g) { return g.thread == thread; });
+                         thread->wait();
+                         delete thread;
                          if (!*listed)
                              return;
                          names_ = talk->names();

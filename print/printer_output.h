@@ -15,8 +15,11 @@
 class QObject;
 class QPainter;
 class QPrinter;
+class QThread;
 
 namespace vantrell {
+
+class CupsConversation;
 
 enum class PrintFailure {
     NoPrinter,          // no printer installed, or the printing system cannot be reached
@@ -95,7 +98,12 @@ private:
     QString chosen_; // the printer picked by name; empty while the default is used
     QPageLayout layout_;
 #ifdef VANTRELL_HAVE_CUPS
-    std::unique_ptr<QObject> receiver_; // delivers printer lists gathered by worker threads
+    struct Gatherer {
+        QThread *thread;
+        std::shared_ptr<CupsConversation> talk;
+    };
+    std::vector<Gatherer> gatherers_;   // threads gathering the printer list
+    std::unique_ptr<QObject> receiver_; // delivers the lists they gathered
 #else
     std::optional<PrintOutcome> selectPrinter(const QString &printerChoice);
     QPrinter &printer();
