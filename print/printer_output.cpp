@@ -3,12 +3,27 @@
 #include "print/printer_layout.h"
 
 #include <QPainter>
+
+#ifdef VANTRELL_HAVE_CUPS
+#include "print/printer_output_cups.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPdfWriter>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#else
 #include <QPrinter>
 #include <QPrinterInfo>
+#endif
 
 namespace vantrell {
 
-QString printFailureText(PrintFailure failure, const QString &printerName)
+QString printFailureText(PrintFailure failure, const QString &printerName, const QString &detail, int jobId)
 {
     switch (failure) {
     case PrintFailure::NoPrinter:
@@ -25,9 +40,248 @@ QString printFailureText(PrintFailure failure, const QString &printerName)
         return QStringLiteral("The printer \"%1\" could not start the document.").arg(printerName);
     case PrintFailure::EndFailed:
         return QStringLiteral("The document could not be sent to the printer \"%1\".").arg(printerName);
+    case PrintFailure::ServiceUnreachable:
+        return QStringLiteral("The print service cannot be reached (%1). The page was not printed.").arg(detail);
+    case PrintFailure::ServiceSilent:
+        return QStringLiteral("The print service does not answer. The page was not printed.");
+    case PrintFailure::ServiceError:
+        if (printerName.isEmpty())
+            return QStringLiteral("The print service reports an error (%1). The page was not printed.").arg(detail);
+        return QStringLiteral("The print service reports an error for the printer \"%1\" (%2). The page was not "
+                              "printed.")
+            .arg(printerName, detail);
+    case PrintFailure::JobRefused:
+        return QStringLiteral("The printer \"%1\" did not take the page: %2").arg(printerName, detail);
+    case PrintFailure::JobUnconfirmed:
+        return QStringLiteral("The print service stopped answering after it had taken the page as job %1 "
+                              "for the printer \"%2\". The page may still be printed: look at the "
+                              "printer's queue before you print it again.")
+            .arg(jobId)
+            .arg(printerName);
     }
     return {};
 }
+
+QString heldJobText(const QString &printerName, int jobId)
+{
+    return QStringLiteral("The printer \"%1\" is stopped. The page waits in its queue as job %2 and is "
+                          "printed when the printer is started again.")
+        .arg(printerName)
+        .arg(jobId);
+}
+
+void drawPrinterPage(QPainter &painter, const std::vector<QImage> &fields, int count)
+{
+    // The printable area in device pixels.
+    const int width = painter.device()->width();
+    const int height = painter.device()->height();
+    const std::vector<PageSquare> squares = printerSquares(count, width, height);
+    // Thin grid lines blur under lossy compression.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
+    for (std::size_t i = 0; i < squares.size() && i < fields.size(); ++i)
+        painter.drawImage(squares[i].toRect(), fields[i]);
+}
+
+PrintOutcome PrinterService::failed(PrintFailure failure, const QString &printerName, const QString &detail,
+                                    int jobId) const
+{
+    return {false, failure, printFailureText(failure, printerName, detail, jobId), jobId, {}};
+}
+
+void PrinterService::refreshPrinterNames() { names_.reset(); }
+
+#ifdef VANTRELL_HAVE_CUPS
+
+// Everything that talks to the scheduler runs on a worker thread; the game only ever waits
+// for it with its event loop running, and never past the deadline.
+
+namespace {
+
+// libcups may overrun a deadline by about a second (a request it sends after the cut-off
+// waits a second before it asks again), so the conversation's own deadline comes this much
+// before the game stops waiting: it normally ends first, knowing what was said.
+constexpr std::chrono::milliseconds kOverrun{1500};
+
+QDeadlineTimer conversationDeadline(QDeadlineTimer gameWaits)
+{
+    return gameWaits - kOverrun.count();
+}
+
+// Runs work on a thread of its own and waits until it is done or until deadline. Timers and
+// painting go on meanwhile; user input waits until the work is done, so no click can start
+// a second print in the middle of the first. False when the deadline came first.
+bool runWhileWaiting(std::function<void()> work, QDeadlineTimer deadline)
+{
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    QThread *thread = QThread::create([work = std::move(work), done] {
+        work();
+        done->store(true);
+    });
+    if (QCoreApplication::instance()) {
+        QEventLoop loop;
+        QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        thread->start();
+        timer.start(int(std::max<qint64>(0, deadline.remainingTime())));
+        if (!done->load())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+    } else {
+        thread->start();
+        thread->wait(deadline);
+    }
+    const bool finished = done->load();
+    if (!finished) {
+        // A thread that outlives the wait deletes itself when it ends.
+        QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        if (!thread->isFinished())
+            return false;
+    }
+    // Deleting it drops a deleteLater still pending, too.
+    thread->wait();
+    delete thread;
+    return finished;
+}
+
+QByteArray renderPdf(const QPageLayout &layout, const std::vector<QImage> &fields, int count)
+{
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return {};
+    QPdfWriter writer(&buffer);
+    writer.setResolution(PrinterService::resolution);
+    writer.setTitle(PrinterService::documentTitle());
+    writer.setCreator(PrinterService::documentTitle());
+    if (!writer.setPageLayout(layout))
+        return {};
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return {};
+    drawPrinterPage(painter, fields, count);
+    if (!painter.end())
+        return {};
+    return pdf;
+}
+
+// The printers as the scheduler lists them now; null when it fails or does not answer.
+std::shared_ptr<CupsConversation> listedPrinters()
+{
+    const QDeadlineTimer deadline(PrinterService::answerTime);
+    auto talk = std::make_shared<CupsConversation>(conversationDeadline(deadline));
+    auto listed = std::make_shared<bool>(false);
+    if (!runWhileWaiting([talk, listed] { *listed = talk->listPrinters(); }, deadline)) {
+        talk->abandon();
+        return nullptr;
+    }
+    return *listed ? talk : nullptr;
+}
+
+} // namespace
+
+PrinterService::PrinterService() : receiver_(std::make_unique<QObject>()) {}
+
+PrinterService::~PrinterService()
+{
+    // Lists still being gathered are not wanted any more; their waits end at once.
+    for (const Gatherer &g : gatherers_)
+        g.talk->abandon();
+    for (const Gatherer &g : gatherers_) {
+        g.thread->wait();
+        delete g.thread;
+    }
+}
+
+QStringList PrinterService::printerNames()
+{
+    if (names_)
+        return *names_;
+    const auto talk = listedPrinters();
+    if (!talk)
+        return {};
+    names_ = talk->names();
+    return *names_;
+}
+
+void PrinterService::requestPrinterNames(QObject *context, std::function<void(const QStringList &)> done)
+{
+    if (names_) {
+        done(*names_);
+        return;
+    }
+    auto talk = std::make_shared<CupsConversation>(conversationDeadline(QDeadlineTimer(answerTime)));
+    auto listed = std::make_shared<bool>(false);
+    QThread *thread = QThread::create([talk, listed] { *listed = talk->listPrinters(); });
+    gatherers_.push_back({thread, talk});
+    QObject::connect(thread, &QThread::finished, receiver_.get(),
+                     [this, thread, talk, listed, context = QPointer<QObject>(context), done = std::move(done)] {
+                         std::erase_if(gatherers_, [thread](const Gatherer &g) { return g.thread == thread; });
+                         thread->wait();
+                         delete thread;
+                         if (!*listed)
+                             return;
+                         names_ = talk->names();
+                         if (context)
+                             done(*names_);
+                     });
+    thread->start();
+}
+
+QString PrinterService::selectedPrinterName()
+{
+    if (!chosen_.isEmpty())
+        return chosen_;
+    const auto talk = listedPrinters();
+    return talk ? talk->defaultName() : QString();
+}
+
+PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<QImage> &fields, int count)
+{
+    const QDeadlineTimer deadline(answerTime);
+    const bool byName = printerChoice != standardChoice();
+    const QString wanted = byName ? printerChoice : chosen_; // empty: the system default
+    auto talk = std::make_shared<CupsConversation>(conversationDeadline(deadline));
+
+    auto chose = std::make_shared<bool>(false);
+    if (!runWhileWaiting([talk, chose, wanted] { *chose = talk->choose(wanted); }, deadline)) {
+        talk->abandon();
+        return failed(PrintFailure::ServiceSilent, wanted);
+    }
+    const QString name = talk->printerName().isEmpty() ? wanted : talk->printerName();
+    if (!*chose)
+        return failed(talk->failure(), name, talk->detail());
+    if (byName)
+        chosen_ = name;
+
+    layout_ = talk->pageLayout();
+    const QRect printable = layout_.paintRectPixels(resolution);
+    const bool layoutCount = count == 1 || count == 2 || count == 6;
+    // Checked before the job starts: a job that was sent cannot be taken back everywhere.
+    if (layoutCount && printerSquares(count, printable.width(), printable.height()).empty())
+        return failed(PrintFailure::PageTooSmall, name);
+    const QByteArray pdf = renderPdf(layout_, fields, count);
+    if (pdf.isEmpty())
+        return failed(PrintFailure::BeginFailed, name);
+
+    auto sent = std::make_shared<bool>(false);
+    const QString title = documentTitle();
+    if (!runWhileWaiting([talk, sent, pdf, title] { *sent = talk->send(pdf, title); }, deadline)) {
+        talk->abandon();
+        const int id = talk->jobId();
+        return id > 0 ? failed(PrintFailure::JobUnconfirmed, name, {}, id) : failed(PrintFailure::ServiceSilent, name);
+    }
+    if (!*sent)
+        return failed(talk->failure(), name, talk->detail(), talk->jobId());
+
+    PrintOutcome outcome{true, std::nullopt, {}, talk->jobId(), {}};
+    if (talk->printerStopped())
+        outcome.notice = heldJobText(name, outcome.jobId);
+    return outcome;
+}
+
+#else // the print service through Qt alone
 
 PrinterService::PrinterService() = default;
 PrinterService::~PrinterService() = default;
@@ -39,9 +293,12 @@ QStringList PrinterService::printerNames()
     return *names_;
 }
 
-void PrinterService::refreshPrinterNames() { names_.reset(); }
+void PrinterService::requestPrinterNames(QObject *, std::function<void(const QStringList &)> done)
+{
+    done(printerNames());
+}
 
-QString PrinterService::selectedPrinterName() const
+QString PrinterService::selectedPrinterName()
 {
     return chosen_.isEmpty() ? QPrinterInfo::defaultPrinterName() : chosen_;
 }
@@ -53,14 +310,9 @@ QPrinter &PrinterService::printer()
     return *printer_;
 }
 
-PrintOutcome PrinterService::failed(PrintFailure failure, const QString &printerName) const
-{
-    return {false, failure, printFailureText(failure, printerName)};
-}
-
 // Points the printer at the chosen one, or at the selected one for the standard choice,
-// after asking the printing system that it is still there: Qt drops the scheduler's answer
-// to the job itself, so a printer that vanished is caught here or not at all.
+// after asking the printing system that it is still there: Qt drops the print service's
+// answer to the job itself, so a printer that vanished is caught here or not at all.
 std::optional<PrintOutcome> PrinterService::selectPrinter(const QString &printerChoice)
 {
     QString target;
@@ -99,8 +351,8 @@ PrintOutcome PrinterService::print(const QString &printerChoice, const std::vect
 
     QPrinter &p = printer();
     const QString name = p.printerName();
+    layout_ = p.pageLayout();
     const bool layoutCount = count == 1 || count == 2 || count == 6;
-    // Checked before the document starts: a started job cannot be taken back everywhere.
     if (layoutCount && printerSquares(count, p.width(), p.height()).empty())
         return failed(PrintFailure::PageTooSmall, name);
     p.setDocName(documentTitle());
@@ -108,17 +360,12 @@ PrintOutcome PrinterService::print(const QString &printerChoice, const std::vect
     QPainter painter;
     if (!painter.begin(&p))
         return failed(PrintFailure::BeginFailed, name);
-
-    // The printable area in device pixels.
-    const int width = painter.device()->width();
-    const int height = painter.device()->height();
-    const std::vector<PageSquare> squares = printerSquares(count, width, height);
-    for (std::size_t i = 0; i < squares.size() && i < fields.size(); ++i)
-        painter.drawImage(squares[i].toRect(), fields[i]);
-
+    drawPrinterPage(painter, fields, count);
     if (!painter.end())
         return failed(PrintFailure::EndFailed, name);
-    return {true, std::nullopt, {}};
+    return {true, std::nullopt, {}, 0, {}};
 }
+
+#endif
 
 } // namespace vantrell

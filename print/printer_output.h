@@ -2,34 +2,53 @@
 #pragma once
 
 #include <QImage>
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class QObject;
+class QPainter;
 class QPrinter;
+class QThread;
 
 namespace vantrell {
 
+class CupsConversation;
+
 enum class PrintFailure {
-    NoPrinter,        // no printer installed, or the printing system cannot be reached
-    NoDefaultPrinter, // printers exist, but none is the default
-    PrinterGone,      // the chosen printer is no longer there
-    PrinterInvalid,   // the printer cannot be used
-    PageTooSmall,     // the page cannot hold the squares
-    BeginFailed,      // the document could not be started
-    EndFailed,        // the document could not be finished and sent
+    NoPrinter,          // no printer installed, or the printing system cannot be reached
+    NoDefaultPrinter,   // printers exist, but none is the default
+    PrinterGone,        // the chosen printer is no longer there
+    PrinterInvalid,     // the printer cannot be used
+    PageTooSmall,       // the page cannot hold the squares
+    BeginFailed,        // the document could not be started
+    EndFailed,          // the document could not be finished and sent
+    ServiceUnreachable, // nothing listens where the print service should be
+    ServiceSilent,      // the print service took the connection but gave no answer in time
+    ServiceError,       // the print service answered with an error
+    JobRefused,         // the print service refused the job
+    JobUnconfirmed,     // the job got a number, then the service fell silent: it may still print
 };
 
 // The message for a failure, in one place so the texts can be translated together.
-QString printFailureText(PrintFailure failure, const QString &printerName);
+// detail is the print service's own text; jobId the number the job had got.
+QString printFailureText(PrintFailure failure, const QString &printerName, const QString &detail = {},
+                         int jobId = 0);
+// What the player is told when a printer that is stopped keeps the job in its queue.
+QString heldJobText(const QString &printerName, int jobId);
 
 struct PrintOutcome {
     bool ok = false;
     std::optional<PrintFailure> failure; // set when ok is false
     QString reason;                      // the message to show when ok is false
+    int jobId = 0;                       // the print service's number for the job, where it gives one
+    QString notice;                      // something to tell the player although the job was taken
 };
 
 class PrinterService {
@@ -37,6 +56,10 @@ public:
     // The printer choice that stands for the currently selected printer.
     static QString standardChoice() { return QStringLiteral("Standart"); }
     static QString documentTitle() { return QStringLiteral("Vantrell Sudoku"); }
+    // Device pixels per inch of the printed page.
+    static constexpr int resolution = 1200;
+    // How long the game waits at most for the print service in one print or one printer list.
+    static constexpr std::chrono::milliseconds answerTime{5000};
 
     PrinterService();
     ~PrinterService();
@@ -44,29 +67,51 @@ public:
     PrinterService &operator=(const PrinterService &) = delete;
 
     // The names of the installed printers, gathered the first time they are asked for.
+    // Waits at most answerTime, with the event loop running; empty when the print service
+    // does not answer (and then asked again next time).
     QStringList printerNames();
+    // The same without waiting: done runs with the names once they are there, through the
+    // event loop unless they are known already, and not at all when the print service
+    // fails or context is gone.
+    void requestPrinterNames(QObject *context, std::function<void(const QStringList &)> done);
     // Gathers the names again on the next printerNames().
     void refreshPrinterNames();
 
     // Prints one page with fields stretched into the squares for count page fields.
     // A printer name as choice selects that printer for this and later runs;
     // standardChoice() keeps the selected one, which is the system default until another
-    // is chosen.
+    // is chosen. Waits at most answerTime for the print service, with the event loop running
+    // but user input held back; ok only when the print service took the job.
     PrintOutcome print(const QString &printerChoice, const std::vector<QImage> &fields, int count);
 
     // The printer the next standard run prints on; empty when none is chosen and there
-    // is no default.
-    QString selectedPrinterName() const;
-    // The underlying printer, created on first use (tests read its page geometry).
-    QPrinter &printer();
+    // is no default (or the print service does not answer).
+    QString selectedPrinterName();
+    // The page of the last print run (tests read its geometry).
+    QPageLayout lastPageLayout() const { return layout_; }
 
 private:
-    PrintOutcome failed(PrintFailure failure, const QString &printerName) const;
-    std::optional<PrintOutcome> selectPrinter(const QString &printerChoice);
+    PrintOutcome failed(PrintFailure failure, const QString &printerName, const QString &detail = {},
+                        int jobId = 0) const;
 
-    std::unique_ptr<QPrinter> printer_;
     std::optional<QStringList> names_;
     QString chosen_; // the printer picked by name; empty while the default is used
+    QPageLayout layout_;
+#ifdef VANTRELL_HAVE_CUPS
+    struct Gatherer {
+        QThread *thread;
+        std::shared_ptr<CupsConversation> talk;
+    };
+    std::vector<Gatherer> gatherers_;   // threads gathering the printer list
+    std::unique_ptr<QObject> receiver_; // delivers the lists they gathered
+#else
+    std::optional<PrintOutcome> selectPrinter(const QString &printerChoice);
+    QPrinter &printer();
+    std::unique_ptr<QPrinter> printer_;
+#endif
 };
+
+// Stretches the page fields into their squares on a page of the painter's device.
+void drawPrinterPage(QPainter &painter, const std::vector<QImage> &fields, int count);
 
 } // namespace vantrell

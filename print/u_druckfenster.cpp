@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -24,6 +25,12 @@ const QColor kCream(255, 253, 240);
 const QColor kMaroon(128, 0, 0);
 
 std::function<void(const QString &)> &errorReporter()
+{
+    static std::function<void(const QString &)> reporter;
+    return reporter;
+}
+
+std::function<void(const QString &)> &noticeReporter()
 {
     static std::function<void(const QString &)> reporter;
     return reporter;
@@ -61,6 +68,11 @@ ClickLabel *makeButtonCaption(QWidget *parent, const char *name, const QString &
 void Tdruckfenster::setErrorReporter(std::function<void(const QString &)> reporter)
 {
     errorReporter() = std::move(reporter);
+}
+
+void Tdruckfenster::setNoticeReporter(std::function<void(const QString &)> reporter)
+{
+    noticeReporter() = std::move(reporter);
 }
 
 Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, const PrintHost *host)
@@ -187,16 +199,23 @@ void Tdruckfenster::closeEvent(QCloseEvent *event)
 
 void Tdruckfenster::FormShow()
 {
+    // The list comes while the page is composed: a print service that does not answer
+    // must not hold the dialog, and it keeps the list it had.
+    printer_.requestPrinterNames(this, [this](const QStringList &names) { fillPrinterChoice(names); });
+    state_ = State::Covered;
+    verdeck_->show();
+    cbdruck_->hide();
+}
+
+void Tdruckfenster::fillPrinterChoice(const QStringList &names)
+{
     const QString text = comboText(cbdruck_);
     {
         const QSignalBlocker blocker(cbdruck_);
         cbdruck_->clear();
-        cbdruck_->addItems(printer_.printerNames());
+        cbdruck_->addItems(names);
     }
     setComboText(cbdruck_, text);
-    state_ = State::Covered;
-    verdeck_->show();
-    cbdruck_->hide();
 }
 
 void Tdruckfenster::FormActivate()
@@ -229,28 +248,47 @@ void Tdruckfenster::clearPageFields()
 
 void Tdruckfenster::Image1Click()
 {
-    if (state_ != State::Ready)
+    if (state_ != State::Ready || printing_)
         return;
     std::vector<QImage> fields;
     for (int i = 1; i <= 6 && mainWindow_; ++i)
         if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i)))
             fields.push_back(field->picture());
+    // The print service may take seconds to answer; the windows go on painting meanwhile.
+    printing_ = true;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const PrintOutcome outcome = printer_.print(comboText(cbdruck_), fields, host_ ? host_->felderproseite() : 0);
+    QGuiApplication::restoreOverrideCursor();
+    printing_ = false;
     if (!outcome.ok) {
-        // Nothing was printed: say why and stay ready for another printer or a cancel.
-        if (errorReporter())
-            errorReporter()(outcome.reason);
-        else
-            QMessageBox::critical(this, windowTitle(), outcome.reason);
+        // Not printed, or not known to be: say why and stay ready for another printer or a
+        // cancel.
+        report(outcome.reason, true);
         return;
     }
     clearPageFields();
     closeToMainWindow();
+    if (!outcome.notice.isEmpty())
+        report(outcome.notice, false);
+}
+
+void Tdruckfenster::report(const QString &text, bool error)
+{
+    if (const auto &reporter = error ? errorReporter() : noticeReporter()) {
+        reporter(text);
+        return;
+    }
+    // Printer names and the print service's texts come from outside: never markup.
+    QWidget *parent = isVisible() || !mainWindow_ ? static_cast<QWidget *>(this) : mainWindow_;
+    QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Information, windowTitle(), text,
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void Tdruckfenster::Image2Click()
 {
-    if (state_ != State::Ready)
+    if (state_ != State::Ready || printing_)
         return;
     closeToMainWindow();
 }

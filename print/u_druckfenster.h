@@ -39,6 +39,8 @@ public:
 
     // Printer errors go to a message box; tests collect them instead.
     static void setErrorReporter(std::function<void(const QString &)> reporter);
+    // So do notes on a page that was taken but waits (a stopped printer).
+    static void setNoticeReporter(std::function<void(const QString &)> reporter);
 
 public slots:
     void Image1Click();
@@ -53,7 +55,9 @@ private:
     void FormShow();
     void FormActivate();
     void FormHide();
+    void fillPrinterChoice(const QStringList &names);
     void clearPageFields();
+    void report(const QString &text, bool error);
     // Hides the dialog and brings the main window to the front (the print page follows).
     void closeToMainWindow();
 
@@ -62,6 +66,7 @@ private:
     const PrintHost *host_;
     PrinterService printer_;
     State state_ = State::Hidden;
+    bool printing_ = false;
 
     PictureBox *image4_;
     PictureBox *image3_;

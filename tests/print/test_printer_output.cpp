@@ -1,5 +1,6 @@
 // Prints real pages through a private CUPS scheduler (see tests/support/cups) and reads the
-// PDF that lands in the queue's file back with poppler's tools.
+// PDF that lands in the queue's file back with poppler's tools; then makes the scheduler
+// refuse, hold, fall silent and vanish.
 #include "print/page_field.h"
 #include "print/puzzles.h"
 #include "print/printer_layout.h"
@@ -8,14 +9,19 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPrinter>
 #include <QProcess>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <optional>
+#include <thread>
 
 using namespace vantrell;
+
+Q_DECLARE_METATYPE(vantrell::PrintFailure)
 
 namespace {
 
@@ -66,6 +72,49 @@ bool waitForJob(const QString &pdfPath)
     return false;
 }
 
+// Jobs the scheduler still has to print.
+QString pendingJobs()
+{
+    return run(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("not-completed"), QStringLiteral("-o")})
+        .value_or(QStringLiteral("lpstat failed"))
+        .trimmed();
+}
+
+pid_t schedulerPid()
+{
+    QFile file(cupsDir() + QStringLiteral("/cupsd.pid"));
+    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
+}
+
+// Stops the scheduler the way a hung one behaves: it takes connections and never answers.
+// Resumed at the end of the scope, and after 15 s in any case, so a print that waits for it
+// fails the test instead of hanging it.
+class FrozenScheduler {
+public:
+    FrozenScheduler() : pid_(schedulerPid())
+    {
+        frozen_ = pid_ > 0 && ::kill(pid_, SIGSTOP) == 0;
+        thaw_ = std::thread([this] {
+            for (int i = 0; i < 150 && !over_; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (frozen_)
+                ::kill(pid_, SIGCONT);
+        });
+    }
+    ~FrozenScheduler()
+    {
+        over_ = true;
+        thaw_.join();
+    }
+    bool frozen() const { return frozen_; }
+
+private:
+    pid_t pid_;
+    bool frozen_ = false;
+    std::atomic<bool> over_{false};
+    std::thread thaw_;
+};
+
 QString infoField(const QString &pdfinfo, const QString &field)
 {
     for (const QString &line : pdfinfo.split(QLatin1Char('\n')))
@@ -108,6 +157,8 @@ private slots:
 
         const PrintOutcome outcome = service.print(kQueue, composedPage(count), count);
         QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+        QVERIFY(outcome.jobId > 0);
+        QVERIFY(outcome.notice.isEmpty());
         QVERIFY2(waitForJob(pdfPath), "the job did not reach the queue's file");
         // Kept beside the test for a look at the printed page.
         QFile::remove(QStringLiteral("printed-%1.pdf").arg(count));
@@ -118,10 +169,10 @@ private slots:
         QCOMPARE(infoField(info, QStringLiteral("Title")), PrinterService::documentTitle());
 
         // The queue's page: A4 with 12 pt unprintable on each side.
-        QPrinter &printer = service.printer();
-        const double resolution = printer.resolution();
-        const QRect printable = printer.pageRect(QPrinter::DevicePixel).toRect();
-        const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+        const QPageLayout layout = service.lastPageLayout();
+        const double resolution = PrinterService::resolution;
+        const QRect printable = layout.paintRectPixels(PrinterService::resolution);
+        const QRectF paper = layout.fullRectPixels(PrinterService::resolution);
         QVERIFY(resolution >= 300);
         QVERIFY(qAbs(paper.width() - 595 / 72.0 * resolution) <= 2);
         QVERIFY(qAbs(printable.left() - 12 / 72.0 * resolution) <= 1);
@@ -208,20 +259,118 @@ private slots:
         QVERIFY(waitForJob(first));
     }
 
-    // A printer that went away after the list was gathered is reported, not printed on.
-    void removedPrinterFails()
+    // The scheduler answers, but takes no job: the player is told why and nothing prints.
+    void unusablePrinterIsReported_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<QString>("breakIt");  // a command that makes the printer unusable
+        QTest::addColumn<QString>("mendIt");   // the command that undoes it, or empty
+        QTest::addColumn<PrintFailure>("failure");
+        QTest::addColumn<QString>("schedulerSays");
+        QTest::newRow("rejecting jobs") << "vantrell-second" << "cupsreject" << "cupsaccept" << PrintFailure::JobRefused
+                                        << "not accepting jobs";
+        QTest::newRow("removed after the list") << "vantrell-removable" << "lpadmin -x" << "" << PrintFailure::PrinterGone
+                                                << "";
+        QTest::newRow("never there") << "no-such-printer" << "" << "" << PrintFailure::PrinterGone << "";
+    }
+    void unusablePrinterIsReported()
+    {
+        QFETCH(QString, printer);
+        QFETCH(QString, breakIt);
+        QFETCH(QString, mendIt);
+        QFETCH(PrintFailure, failure);
+        QFETCH(QString, schedulerSays);
+        PrinterService fresh;
+        QVERIFY(fresh.printerNames().contains(kQueue));
+        const QString file = cupsDir() + QStringLiteral("/out/%1.pdf").arg(printer.section(QLatin1Char('-'), 1));
+        QFile::remove(file);
+        auto command = [&](const QString &line) {
+            QStringList words = line.split(QLatin1Char(' '));
+            return run(words.takeFirst(), words << printer).has_value();
+        };
+        if (!breakIt.isEmpty())
+            QVERIFY(command(breakIt));
+        const PrintOutcome outcome = fresh.print(printer, composedPage(1), 1);
+        if (!mendIt.isEmpty())
+            QVERIFY(command(mendIt));
+        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.failure, std::optional(failure));
+        QCOMPARE(outcome.jobId, 0);
+        QVERIFY2(outcome.reason.contains(QLatin1Char('"') + printer + QLatin1Char('"')), qPrintable(outcome.reason));
+        QVERIFY2(outcome.reason.contains(schedulerSays), qPrintable(outcome.reason));
+        QCOMPARE(pendingJobs(), QString());
+        QVERIFY(!QFile::exists(file));
+    }
+
+    // A stopped printer takes the job and keeps it: that is a print, with a note saying so.
+    void stoppedPrinterHoldsTheJob()
+    {
+        const QString file = cupsDir() + QStringLiteral("/out/second.pdf");
+        QFile::remove(file);
+        QVERIFY(run(QStringLiteral("cupsdisable"), {QStringLiteral("vantrell-second")}));
+        PrinterService fresh;
+        const PrintOutcome outcome = fresh.print(QStringLiteral("vantrell-second"), composedPage(2), 2);
+        QVERIFY2(outcome.ok, qPrintable(outcome.reason));
+        QVERIFY(outcome.jobId > 0);
+        QCOMPARE(outcome.notice, heldJobText(QStringLiteral("vantrell-second"), outcome.jobId));
+        QVERIFY2(pendingJobs().contains(QStringLiteral("vantrell-second-%1").arg(outcome.jobId)), qPrintable(pendingJobs()));
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(run(QStringLiteral("cupsenable"), {QStringLiteral("vantrell-second")}));
+        QVERIFY2(waitForJob(file), "the held job was not printed once the printer was started");
+    }
+
+    // A scheduler that takes connections but never answers: the print and the printer list
+    // give up after about five seconds, and the event loop runs all the while.
+    void silentSchedulerIsCutOff()
     {
         PrinterService fresh;
-        QVERIFY(fresh.printerNames().contains(QStringLiteral("vantrell-removable")));
-        QVERIFY(run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), QStringLiteral("vantrell-removable")}));
-        const PrintOutcome outcome = fresh.print(QStringLiteral("vantrell-removable"), composedPage(1), 1);
-        QVERIFY(!outcome.ok);
-        QCOMPARE(outcome.failure, std::optional(PrintFailure::PrinterGone));
-        QVERIFY(outcome.reason.contains(QStringLiteral("vantrell-removable")));
-        QVERIFY(!QFile::exists(cupsDir() + QStringLiteral("/out/removable.pdf")));
+        QTimer ticker;
+        int ticks = 0;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(50);
+        QElapsedTimer clock;
+        {
+            FrozenScheduler frozen;
+            QVERIFY(frozen.frozen());
+            const std::vector<QImage> page = composedPage(1);
+            clock.start();
+            const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), page, 1);
+            const qint64 printMs = clock.restart();
+            const int printTicks = ticks;
+            const QStringList names = fresh.printerNames();
+            const qint64 listMs = clock.elapsed();
+            qInfo("print gave up after %lld ms (%d timer ticks), the printer list after %lld ms", printMs, printTicks,
+                  listMs);
+            QVERIFY(!outcome.ok);
+            QCOMPARE(outcome.failure, std::optional(PrintFailure::ServiceSilent));
+            QVERIFY(outcome.reason.contains(QStringLiteral("does not answer")));
+            QVERIFY(printMs >= 3000 && printMs <= 5300);
+            QVERIFY2(printTicks >= printMs / 50 / 2, "the event loop stood still while the print waited");
+            QVERIFY(names.isEmpty());
+            QVERIFY(listMs <= 5300);
+        }
+        // Once it answers again, nothing of the abandoned print turns up, and printing works.
+        QTest::qWait(1000);
+        QCOMPARE(pendingJobs(), QString());
+        QVERIFY(fresh.printerNames().contains(kQueue));
+        const PrintOutcome again = fresh.print(PrinterService::standardChoice(), composedPage(1), 1);
+        QVERIFY2(again.ok, qPrintable(again.reason));
+    }
 
-        const PrintOutcome unknown = fresh.print(QStringLiteral("no-such-printer"), composedPage(1), 1);
-        QCOMPARE(unknown.failure, std::optional(PrintFailure::PrinterGone));
+    // Runs last: the scheduler is killed, its socket stays behind with nobody listening.
+    void goneSchedulerIsReported()
+    {
+        PrinterService fresh;
+        QVERIFY(fresh.printerNames().contains(kQueue));
+        QVERIFY(::kill(schedulerPid(), SIGKILL) == 0);
+        QTest::qWait(300); // its sockets close with it
+        QElapsedTimer clock;
+        clock.start();
+        const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), composedPage(1), 1);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.failure, std::optional(PrintFailure::ServiceUnreachable));
+        QVERIFY2(outcome.reason.contains(cupsDir() + QStringLiteral("/cups.sock")), qPrintable(outcome.reason));
+        QVERIFY(clock.elapsed() < 2000);
     }
 
 private:

@@ -1,0 +1,226 @@
+// The print dialog's print click against a private CUPS scheduler (tests/support/cups): what
+// the player sees when the scheduler refuses, holds or ignores the page.
+#include "print/u_druckfenster.h"
+#include "ui/controls.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+using namespace vantrell;
+
+namespace {
+
+QString cupsDir() { return qEnvironmentVariable("VANTRELL_TEST_CUPS_DIR"); }
+
+bool run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    const bool ok = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+    if (!ok)
+        qWarning() << program << arguments << "failed:" << process.readAllStandardError();
+    return ok;
+}
+
+pid_t schedulerPid()
+{
+    QFile file(cupsDir() + QStringLiteral("/cupsd.pid"));
+    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
+}
+
+// The main window as far as the dialog sees it: six page fields and the count.
+class FakeMainWindow : public QWidget, public PrintHost {
+public:
+    FakeMainWindow()
+    {
+        for (int i = 1; i <= 6; ++i) {
+            auto *field = new PictureBox(this);
+            field->setObjectName(QStringLiteral("x%1").arg(i));
+            field->setPicture(QImage(1, 1, QImage::Format_RGB32));
+        }
+    }
+    // A page of one field, as the preparation leaves it.
+    void compose()
+    {
+        QImage picture(200, 200, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        findChild<PictureBox *>(QStringLiteral("x1"))->setPicture(picture);
+    }
+    std::int32_t felderproseite() const override { return 1; }
+    QSize fieldSize() const { return findChild<PictureBox *>(QStringLiteral("x1"))->picture().size(); }
+};
+
+} // namespace
+
+class TestPrintDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        const QString unavailable = qEnvironmentVariable("VANTRELL_TEST_CUPS_UNAVAILABLE");
+        if (!unavailable.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("no private CUPS scheduler on this machine: ") + unavailable));
+        if (cupsDir().isEmpty() || qEnvironmentVariable("CUPS_SERVER") != cupsDir() + QStringLiteral("/cups.sock"))
+            QSKIP("run through tests/support/cups/run-with-private-cupsd.sh, which starts a private scheduler");
+        // Queues whose names look like markup: one refuses every job, one is removed by a test.
+        for (const QString &queue : {kRefusing, kRemovable})
+            QVERIFY(run(QStringLiteral("lpadmin"),
+                        {QStringLiteral("-p"), queue, QStringLiteral("-E"), QStringLiteral("-v"),
+                         QStringLiteral("file://%1/out/markup.pdf").arg(cupsDir()), QStringLiteral("-P"),
+                         QStringLiteral(VANTRELL_TEST_PPD)}));
+        QVERIFY(run(QStringLiteral("cupsreject"), {kRefusing}));
+    }
+
+    void init()
+    {
+        main_ = std::make_unique<FakeMainWindow>();
+        main_->setEnabled(false); // as while a page is prepared
+        dialog_ = std::make_unique<Tdruckfenster>(nullptr, main_.get(), main_.get());
+        dialog_->show();
+        // The printer list comes in while the page would be composed.
+        QTRY_VERIFY(choice()->count() > 0);
+        main_->compose();
+        dialog_->uncover();
+    }
+
+    void cleanup()
+    {
+        Tdruckfenster::setErrorReporter({});
+        Tdruckfenster::setNoticeReporter({});
+        dialog_.reset();
+        main_.reset();
+    }
+
+    // A printer that takes no page: a message box shows why, with the printer's name as it
+    // is even where it looks like markup, and the dialog stays ready with its page for
+    // another printer.
+    void unusablePrinterKeepsTheDialogReady_data()
+    {
+        QTest::addColumn<QString>("queue");
+        QTest::newRow("refusing") << kRefusing;
+        QTest::newRow("removed after the list") << kRemovable;
+    }
+    void unusablePrinterKeepsTheDialogReady()
+    {
+        QFETCH(QString, queue);
+        QVERIFY(choice()->findText(queue) >= 0);
+        setComboText(choice(), queue);
+        if (queue == kRemovable)
+            QVERIFY(run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue}));
+        QString shown;
+        Qt::TextFormat format = Qt::RichText;
+        bool plainLabel = false;
+        QTimer boxWatch;
+        connect(&boxWatch, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = box->text();
+            format = box->textFormat();
+            // What the label really renders: markup would leave no "<h1>" in its text.
+            for (auto *label : box->findChildren<QLabel *>())
+                plainLabel |= label->text() == shown && label->textFormat() == Qt::PlainText;
+            box->button(QMessageBox::Ok)->click();
+        });
+        boxWatch.start(20);
+        dialog_->Image1Click();
+        boxWatch.stop();
+
+        QVERIFY2(shown.contains(QLatin1Char('"') + queue + QLatin1Char('"')), qPrintable(shown));
+        QCOMPARE(format, Qt::PlainText);
+        QVERIFY(plainLabel);
+        QCOMPARE(dialog_->state(), Tdruckfenster::State::Ready);
+        QVERIFY(dialog_->isVisible());
+        QVERIFY(!main_->isEnabled());
+        QCOMPARE(main_->fieldSize(), QSize(200, 200));
+        QVERIFY(!QFile::exists(cupsDir() + QStringLiteral("/out/markup.pdf")));
+    }
+
+    // A stopped printer takes the page: the dialog closes as after any print, and a note
+    // says where the page waits.
+    void heldPageClosesWithANote()
+    {
+        QStringList errors, notices;
+        Tdruckfenster::setErrorReporter([&](const QString &text) { errors << text; });
+        Tdruckfenster::setNoticeReporter([&](const QString &text) { notices << text; });
+        QVERIFY(run(QStringLiteral("cupsdisable"), {QStringLiteral("vantrell-second")}));
+        setComboText(choice(), QStringLiteral("vantrell-second"));
+        dialog_->Image1Click();
+        QVERIFY(run(QStringLiteral("cupsenable"), {QStringLiteral("vantrell-second")}));
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(notices.size(), 1);
+        QVERIFY2(notices.first().contains(QStringLiteral("\"vantrell-second\" is stopped")), qPrintable(notices.first()));
+        QCOMPARE(dialog_->state(), Tdruckfenster::State::Hidden);
+        QVERIFY(main_->isEnabled());
+        QCOMPARE(main_->fieldSize(), QSize(1, 1));
+    }
+
+    // A scheduler that never answers: neither showing the dialog nor the print click holds
+    // the game; the click says so within about five seconds, and the dialog stays ready.
+    void silentSchedulerDoesNotHoldTheGame()
+    {
+        QStringList errors;
+        Tdruckfenster::setErrorReporter([&](const QString &text) { errors << text; });
+        dialog_->hide();
+        const pid_t pid = schedulerPid();
+        QVERIFY(pid > 0 && ::kill(pid, SIGSTOP) == 0);
+        // Whatever happens below, the scheduler answers again after 15 s.
+        std::atomic<bool> over{false};
+        std::thread thaw([&] {
+            for (int i = 0; i < 150 && !over; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ::kill(pid, SIGCONT);
+        });
+        QTimer ticker;
+        int ticks = 0;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(50);
+
+        QElapsedTimer clock;
+        clock.start();
+        dialog_->printerService().refreshPrinterNames();
+        dialog_->show();
+        const qint64 showMs = clock.restart();
+        main_->compose();
+        dialog_->uncover();
+        dialog_->Image1Click();
+        const qint64 clickMs = clock.elapsed();
+        over = true;
+        thaw.join();
+        qInfo("showing took %lld ms, the print click %lld ms with %d timer ticks", showMs, clickMs, ticks);
+
+        QVERIFY(showMs < 1000);
+        QVERIFY(clickMs <= 5500);
+        QVERIFY2(ticks >= clickMs / 50 / 2, "the event loop stood still during the print click");
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QStringLiteral("does not answer")), qPrintable(errors.first()));
+        QCOMPARE(dialog_->state(), Tdruckfenster::State::Ready);
+        QVERIFY(dialog_->isVisible());
+        QCOMPARE(main_->fieldSize(), QSize(200, 200));
+        QVERIFY(choice()->count() > 0); // the list it had stays
+    }
+
+private:
+    QComboBox *choice() { return dialog_->findChild<QComboBox *>(QStringLiteral("cbdruck")); }
+
+    const QString kRefusing = QStringLiteral("<h1>BIG");
+    const QString kRemovable = QStringLiteral("<b>GONE");
+    std::unique_ptr<FakeMainWindow> main_;
+    std::unique_ptr<Tdruckfenster> dialog_;
+};
+
+QTEST_MAIN(TestPrintDialog)
+#include "test_print_dialog.moc"
