@@ -188,7 +188,9 @@ void Tdruckfenster::closeEvent(QCloseEvent *event)
     // No close is offered. One that comes anyway: while the page is composed the dialog
     // stays, since closing it would let a second preparation start in the middle of the
     // first; a ready dialog takes it as a cancel. (The program's end asks no window.)
-    if (state_ == State::Covered) {
+    // While the print service is asked the page is in flight: its answer decides whether the
+    // dialog closes or stays ready, so a close must wait for it.
+    if (state_ == State::Covered || printing_) {
         event->ignore();
         return;
     }
@@ -256,9 +258,10 @@ void Tdruckfenster::Image1Click()
             fields.push_back(field->picture());
     // The print service may take seconds to answer; the windows go on painting meanwhile.
     printing_ = true;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const PrintOutcome outcome = printer_.print(comboText(cbdruck_), fields, host_ ? host_->felderproseite() : 0);
-    QGuiApplication::restoreOverrideCursor();
+    const PrintOutcome outcome = [&] {
+        const BusyCursor busy;
+        return printer_.print(comboText(cbdruck_), fields, host_ ? host_->felderproseite() : 0);
+    }();
     printing_ = false;
     if (!outcome.ok) {
         // Not printed, or not known to be: say why and stay ready for another printer or a

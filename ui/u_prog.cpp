@@ -48,16 +48,6 @@ constexpr int kHelpMemoHeight = 71;
 constexpr int kHelpBoxHeight = 97;
 constexpr int kColumnGap = 8; // between the lowest group box and the status bar
 
-// The busy cursor over all the program's windows while a puzzle or a page is built; it
-// goes when the work ends or is abandoned.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
-
 // The height a memo without margins needs to show text wrapped at width, line by line as
 // the plain-text memo lays it out.
 int wrappedTextHeight(const QString &text, const QFont &font, int width)
