@@ -16,6 +16,7 @@
 static void initPicturesResource()
 {
     Q_INIT_RESOURCE(pictures);
+    Q_INIT_RESOURCE(pictures_2x);
 }
 
 namespace vantrell {
@@ -144,7 +145,8 @@ QSize twiceSize(QSize size) { return size.isValid() ? size * 2 : size; }
 QByteArray pictureBytes(const QString &fileName)
 {
     initPictures();
-    QFile file(QStringLiteral(":/pictures/") + fileName);
+    const bool twice = fileName.contains(QLatin1String("@2x."));
+    QFile file((twice ? QStringLiteral(":/pictures/2x/") : QStringLiteral(":/pictures/")) + fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning("built-in picture %s is missing", qPrintable(fileName));
         return {};
