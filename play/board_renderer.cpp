@@ -4,14 +4,47 @@
 #include "resources/pictures.h"
 
 #include <QPainter>
+#include <QtMath>
+
+#include <optional>
 
 namespace vantrell {
 namespace {
+
+constexpr qreal kMaxDeviceRatio = 4;
+
+qreal usableRatio(qreal ratio)
+{
+    if (!(ratio > 1))
+        return 1; // also a ratio that is not a number
+    return qMin(ratio, kMaxDeviceRatio);
+}
 
 const PictureList *listNamed(const QObject &owner, char letter, const char *kind)
 {
     return owner.findChild<const PictureList *>(QString(QLatin1Char(letter)) + QLatin1String(kind));
 }
+
+// The picture lists of one element set, found by their names.
+struct CellLists {
+    CellLists(const QObject &owner, char letter)
+        : normal(listNamed(owner, letter, "normal")), fest(listNamed(owner, letter, "fest")),
+          marks(owner.findChild<const PictureList *>(QStringLiteral("grauliste"))), markPicture(letter == 'K' ? 1 : 0)
+    {
+    }
+    // The list a cell is drawn from, or none when it lacks the cell's value.
+    const PictureList *forCell(const GameState &state, int x, int y) const
+    {
+        const PictureList *list = state.vorgabe(x, y) != 0 ? fest : normal;
+        const int value = state.eingabe(x, y);
+        return list && value >= 0 && value < list->count() ? list : nullptr;
+    }
+
+    const PictureList *normal;
+    const PictureList *fest;
+    const PictureList *marks;
+    int markPicture;
+};
 
 void drawLines(QPainter &picture, std::int32_t spielart, int n, int pictureWidth)
 {
@@ -33,9 +66,152 @@ void drawLines(QPainter &picture, std::int32_t spielart, int n, int pictureWidth
     }
 }
 
+// The board on a device of a higher pixel ratio, in device pixels. Every 2-pixel line
+// becomes lineWidth() pixels, the frame on the board's edges shows its inner half (rounded
+// up) on all four sides, and the cells share the rest evenly, so they differ by a pixel at
+// most. At a whole ratio this puts every line exactly where the 1x board has it, scaled.
+class DeviceGrid {
+public:
+    DeviceGrid(qreal ratio, int n)
+        : ratio_(ratio), n_(n), side_(qRound(45 * n * ratio)), width_(qMax(1, qRound(2 * ratio))),
+          frame_((width_ + 1) / 2)
+    {
+    }
+
+    int at(int c) const { return qRound(c * ratio_); }
+    int side() const { return side_; }
+    int lineWidth() const { return width_; }
+    // The first pixel of the line on cell edge k (0..n).
+    int lineStart(int k) const
+    {
+        if (k <= 0 || n_ <= 0)
+            return frame_ - width_;
+        if (k >= n_)
+            return side_ - frame_;
+        const int cells = qMax(0, side_ - 2 * frame_ - (n_ - 1) * width_);
+        return frame_ + (2 * k * cells + n_) / (2 * n_) + (k - 1) * width_;
+    }
+    // Cell k (1..n) is drawn from here, so that its picture lies under its lines as the 1x
+    // picture does; the next line covers the pixel by which it may overlap the next cell.
+    int cellStart(int k) const { return lineStart(k - 1) + width_ - width_ / 2; }
+    int cellSide() const { return qCeil(45 * ratio_ - 1e-9); }
+    // Sub-square j (1..3) of a cell spans these pixels from the cell's start.
+    int subSquareStart(int j) const { return qRound(cellSide() * (j - 1) / 3.0); }
+    int markSide() const { return qCeil(15 * ratio_ - 1e-9); }
+
+    void vertical(QPainter &p, int k, const QColor &colour) const
+    {
+        p.fillRect(QRect(lineStart(k), 0, width_, side_), colour);
+    }
+    void horizontal(QPainter &p, int k, int x0, int x1, const QColor &colour) const
+    {
+        if (x1 > x0)
+            p.fillRect(QRect(x0, lineStart(k), x1 - x0, width_), colour);
+    }
+
+private:
+    qreal ratio_;
+    int n_;
+    int side_;
+    int width_;
+    int frame_;
+};
+
+// Paints on the device picture in device pixels while it exists: its ratio is set aside
+// meanwhile, or the painter would scale everything by it.
+class DevicePainter {
+public:
+    DevicePainter(BoardCanvas &board, int n) : board_(board), grid_(board.deviceRatio, n)
+    {
+        if (board.devicePicture.isNull())
+            return;
+        board.devicePicture.setDevicePixelRatio(1);
+        painter_.emplace(&board.devicePicture);
+    }
+    ~DevicePainter()
+    {
+        if (!painter_)
+            return;
+        painter_.reset();
+        board_.devicePicture.setDevicePixelRatio(board_.deviceRatio);
+    }
+    DevicePainter(const DevicePainter &) = delete;
+    DevicePainter &operator=(const DevicePainter &) = delete;
+
+    bool active() const { return painter_.has_value(); }
+
+    void drawCell(const PictureList &list, int value, const PictureList *marks, int markPicture,
+                  const GameState &state, int x, int y)
+    {
+        if (!painter_)
+            return;
+        const QPoint cell(grid_.cellStart(x), grid_.cellStart(y));
+        painter_->drawImage(cell, list.devicePicture(value, grid_.cellSide()));
+        if (value != 0 || !marks)
+            return;
+        const QImage &mark = marks->devicePicture(markPicture, grid_.markSide());
+        for (int sx = 1; sx <= 3; ++sx)
+            for (int sy = 1; sy <= 3; ++sy)
+                if (state.markierungen(x, y, sx, sy) == 1) {
+                    const QPoint from = cell + QPoint(grid_.subSquareStart(sx), grid_.subSquareStart(sy));
+                    const QPoint to = cell + QPoint(grid_.subSquareStart(sx + 1), grid_.subSquareStart(sy + 1));
+                    painter_->drawImage(QRect(from, to - QPoint(1, 1)), mark);
+                }
+    }
+
+    void drawLines(std::int32_t spielart, int n)
+    {
+        if (!painter_)
+            return;
+        QPainter &p = *painter_;
+        const int from = grid_.lineStart(0);
+        const int pictureWidth = board_.devicePicture.width();
+        for (int a = 0; a <= n; ++a) {
+            grid_.vertical(p, a, kCellLineColour);
+            grid_.horizontal(p, a, from, grid_.side(), kCellLineColour);
+        }
+        // Block lines: every third edge of the classic board, the frame of a free one.
+        for (int a = 0; a <= n; ++a) {
+            if (spielart == 1 ? a % 3 != 0 : a != 0 && a != n)
+                continue;
+            grid_.vertical(p, a, kBlockLineColour);
+            grid_.horizontal(p, a, from, pictureWidth, kBlockLineColour);
+        }
+    }
+
+private:
+    BoardCanvas &board_;
+    DeviceGrid grid_;
+    std::optional<QPainter> painter_;
+};
+
+// The device picture of the prepared, empty board: the fill and the frame.
+void prepareDevicePicture(BoardCanvas &board)
+{
+    if (board.deviceRatio <= 1 || board.picture.isNull()) {
+        board.devicePicture = QImage();
+        return;
+    }
+    const int n = board.preparedSide;
+    const DeviceGrid grid(board.deviceRatio, n);
+    board.devicePicture = QImage(grid.at(board.picture.width()), grid.at(board.picture.height()), QImage::Format_RGB32);
+    board.devicePicture.fill(Qt::white);
+    {
+        QPainter p(&board.devicePicture);
+        p.fillRect(QRect(0, 0, grid.side(), grid.side()), board.preparedFill);
+        for (int a : {0, n}) {
+            grid.vertical(p, a, kBlockLineColour);
+            grid.horizontal(p, a, 0, board.devicePicture.width(), kBlockLineColour);
+        }
+    }
+    board.devicePicture.setDevicePixelRatio(board.deviceRatio);
+}
+
+std::size_t cellIndex(int x, int y) { return static_cast<std::size_t>((x - 1) * kMaxSide + (y - 1)); }
+
 } // namespace
 
-void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n)
+void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio)
 {
     const int pictureSide = spielart >= 3 ? spielart * 45 : 405;
     board.picture = resizedPicture(board.picture, pictureSide, pictureSide);
@@ -47,28 +223,59 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n)
         drawVerticalLine(p, c, 0, side, 2, kBlockLineColour);
         drawHorizontalLine(p, c, 0, board.picture.width(), 2, kBlockLineColour);
     }
+
+    board.preparedSide = n;
+    board.preparedFill = board.brush;
+    board.drawnCells.fill(false);
+    board.linesDrawn = false;
+    board.deviceRatio = usableRatio(deviceRatio);
+    prepareDevicePicture(board);
+}
+
+bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner)
+{
+    const qreal ratio = usableRatio(deviceRatio);
+    if (ratio == board.deviceRatio)
+        return false;
+    board.deviceRatio = ratio;
+    prepareDevicePicture(board);
+    if (!board.linesDrawn)
+        return true;
+    const int n = qBound(0, state.groesse, kMaxSide);
+    const CellLists lists(listOwner, state.elemente);
+    DevicePainter device(board, n);
+    if (!device.active())
+        return true;
+    for (int x = 1; x <= n; ++x)
+        for (int y = 1; y <= n; ++y)
+            if (board.drawnCells[cellIndex(x, y)])
+                if (const PictureList *list = lists.forCell(state, x, y))
+                    device.drawCell(*list, state.eingabe(x, y), lists.marks, lists.markPicture, state, x, y);
+    device.drawLines(state.spielart, n);
+    return true;
 }
 
 void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwner, BoardBitmaps &bitmaps,
              int x1, int x2, int y1, int y2)
 {
     const int n = qBound(0, state.groesse, kMaxSide);
-    const char letter = state.elemente;
-    if (const PictureList *marks = listOwner.findChild<const PictureList *>(QStringLiteral("grauliste")))
-        marks->copyTo(letter == 'K' ? 1 : 0, bitmaps.markenbild);
+    const CellLists lists(listOwner, state.elemente);
+    if (lists.marks)
+        lists.marks->copyTo(lists.markPicture, bitmaps.markenbild);
 
-    const PictureList *normal = listNamed(listOwner, letter, "normal");
-    const PictureList *fest = listNamed(listOwner, letter, "fest");
+    DevicePainter device(board, n);
     QPainter p(&board.picture);
     for (int x = qMax(x1, 1); x <= qMin(x2, n); ++x) {
         for (int y = qMax(y1, 1); y <= qMin(y2, n); ++y) {
-            const PictureList *list = state.vorgabe(x, y) != 0 ? fest : normal;
-            const int value = state.eingabe(x, y);
-            if (!list || value < 0 || value >= list->count())
+            const PictureList *list = lists.forCell(state, x, y);
+            if (!list)
                 continue;
+            const int value = state.eingabe(x, y);
             list->copyTo(value, bitmaps.zellbild);
             const QPoint cell(45 * (x - 1), 45 * (y - 1));
             p.drawImage(cell, bitmaps.zellbild);
+            board.drawnCells[cellIndex(x, y)] = true;
+            device.drawCell(*list, value, lists.marks, lists.markPicture, state, x, y);
             if (value != 0)
                 continue; // marks of a filled cell stay stored but hidden
             for (int sx = 1; sx <= 3; ++sx)
@@ -79,6 +286,8 @@ void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwne
     }
     board.brush = kBoardBrushAfterDrawing;
     drawLines(p, state.spielart, n, board.picture.width());
+    board.linesDrawn = true;
+    device.drawLines(state.spielart, n);
 }
 
 } // namespace vantrell

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QImage>
 
+#include <array>
+
 class QObject;
 
 namespace vantrell {
@@ -19,11 +21,27 @@ inline const QColor kBoardBrushAfterDrawing{192, 192, 192}; // silver
 struct BoardCanvas {
     QImage picture;
     QColor brush{Qt::white};
+
+    // The same board drawn for a screen's device pixel ratio above 1, with that ratio set
+    // on it; null at ratio 1. The picture above stays the board at one pixel a pixel.
+    QImage devicePicture;
+    qreal deviceRatio = 1;
+
+    // What the device picture is drawn again from when the ratio changes.
+    int preparedSide = 0;
+    QColor preparedFill;
+    std::array<bool, kMaxSide * kMaxSide> drawnCells{};
+    bool linesDrawn = false;
 };
 
 // Sizes the picture for a game type, fills the n x n board with the canvas brush and
-// draws the outer frame.
-void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n);
+// draws the outer frame; above ratio 1 the device picture too.
+void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio = 1);
+
+// Draws the device picture for another ratio (kept between 1 and 4): the prepared board
+// and whatever Ausgabe has drawn on it since, from the game state. False when the ratio
+// is the one drawn already.
+bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner);
 
 // The work bitmaps of the board drawing.
 struct BoardBitmaps {
@@ -33,7 +51,7 @@ struct BoardBitmaps {
 
 // Redraws the cells x1..x2 by y1..y2 (inclusive; an empty range draws no cell) from the
 // picture lists found by name among listOwner's children, then the cell grid and the
-// block lines of the whole board.
+// block lines of the whole board; on the device picture as well where there is one.
 void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwner, BoardBitmaps &bitmaps,
              int x1, int x2, int y1, int y2);
 

@@ -16,6 +16,7 @@
 static void initPicturesResource()
 {
     Q_INIT_RESOURCE(pictures);
+    Q_INIT_RESOURCE(pictures_2x);
 }
 
 namespace vantrell {
@@ -139,10 +140,13 @@ QSize jpegSizeTable(const QString &fileName)
     return sizes.value(fileName);
 }
 
+QSize twiceSize(QSize size) { return size.isValid() ? size * 2 : size; }
+
 QByteArray pictureBytes(const QString &fileName)
 {
     initPictures();
-    QFile file(QStringLiteral(":/pictures/") + fileName);
+    const bool twice = fileName.contains(QLatin1String("@2x."));
+    QFile file((twice ? QStringLiteral(":/pictures/2x/") : QStringLiteral(":/pictures/")) + fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         qWarning("built-in picture %s is missing", qPrintable(fileName));
         return {};
@@ -150,9 +154,28 @@ QByteArray pictureBytes(const QString &fileName)
     return file.readAll();
 }
 
+QImage decodePng(const QByteArray &bytes, const QString &fileName)
+{
+    const QImage picture = QImage::fromData(bytes, "PNG");
+    if (picture.isNull()) {
+        if (!bytes.isEmpty())
+            qWarning("built-in picture %s cannot be read", qPrintable(fileName));
+        return {};
+    }
+    // Icons keep their transparency; everything else is plain RGB32 like the JPEGs.
+    return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                             : QImage::Format_RGB32);
+}
+
 } // namespace
 
 QSize builtInJpegSize(const QString &fileName) { return jpegSizeTable(fileName); }
+
+QString twiceSizeName(const QString &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? fileName + QStringLiteral("@2x") : fileName.left(dot) + QStringLiteral("@2x") + fileName.mid(dot);
+}
 
 QImage decodeJpeg(const QByteArray &data, QSize expectedSize)
 {
@@ -174,15 +197,33 @@ QImage builtInPicture(const QString &fileName)
     const QByteArray bytes = pictureBytes(fileName);
     if (fileName.endsWith(QLatin1String(".jpg")))
         return decodeJpeg(bytes, jpegSizeTable(fileName));
-    const QImage picture = QImage::fromData(bytes, "PNG");
-    if (picture.isNull()) {
-        if (!bytes.isEmpty())
-            qWarning("built-in picture %s cannot be read", qPrintable(fileName));
-        return {};
+    return decodePng(bytes, fileName);
+}
+
+QImage builtInPicture(const QString &fileName, qreal devicePixelRatio)
+{
+    if (!(devicePixelRatio > 1))
+        return builtInPicture(fileName);
+    const QString twiceName = twiceSizeName(fileName);
+    const QByteArray bytes = pictureBytes(twiceName);
+    QImage picture;
+    if (fileName.endsWith(QLatin1String(".jpg"))) {
+        // Not decodeJpeg: a damaged copy falls back to the plain picture, not to a blank one.
+        JpegDecoder decoder;
+        const QSize expected = twiceSize(jpegSizeTable(fileName));
+        if (!runJpegDecoder(decoder, bytes))
+            qWarning("damaged JPEG picture %s (%s)", qPrintable(twiceName), decoder.errors.message);
+        else if (expected.isValid() && decoder.picture.size() != expected)
+            qWarning("JPEG picture %s has the wrong size", qPrintable(twiceName));
+        else
+            picture = decoder.picture;
+    } else {
+        picture = decodePng(bytes, twiceName);
     }
-    // Icons keep their transparency; everything else is plain RGB32 like the JPEGs.
-    return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                             : QImage::Format_RGB32);
+    if (picture.isNull())
+        return builtInPicture(fileName);
+    picture.setDevicePixelRatio(2);
+    return picture;
 }
 
 PictureList::PictureList(QSize pictureSize, QObject *parent) : QObject(parent), size_(pictureSize) {}
@@ -202,6 +243,37 @@ void PictureList::addStrip(const QImage &strip)
 const QImage &PictureList::picture(int k) const { return pictures_.at(static_cast<std::size_t>(k)); }
 
 void PictureList::copyTo(int k, QImage &bitmap) const { bitmap = picture(k); }
+
+void PictureList::loadTwiceSize() const
+{
+    const QSize size = size_ * 2;
+    const QImage strip = twiceStripFile_.isEmpty() ? QImage() : builtInPicture(twiceStripFile_);
+    if (strip.width() != size.width() * count() || strip.height() != size.height()) {
+        // The plain pictures, scaled, keep the board drawable.
+        qWarning("picture strip %s is missing or damaged; scaling the plain pictures", qPrintable(twiceStripFile_));
+        for (const QImage &picture : pictures_)
+            twice_.push_back(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        return;
+    }
+    for (int k = 0; k < count(); ++k)
+        twice_.push_back(strip.copy(k * size.width(), 0, size.width(), size.height())
+                             .convertToFormat(QImage::Format_RGB32));
+}
+
+const QImage &PictureList::devicePicture(int k, int side) const
+{
+    if (side != scaledSide_) {
+        if (twice_.empty())
+            loadTwiceSize();
+        scaled_.clear();
+        for (const QImage &picture : twice_)
+            scaled_.push_back(picture.width() == side
+                                  ? picture
+                                  : picture.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        scaledSide_ = side;
+    }
+    return scaled_.at(static_cast<std::size_t>(k));
+}
 
 QStringList pictureListNames()
 {
@@ -237,6 +309,7 @@ void createPictureLists(QObject *owner)
                 QPainter(&strip).fillRect(15, 0, 15, 15, Qt::white);
         }
         list->addStrip(strip);
+        list->setTwiceSizeStrip(twiceSizeName(file));
     }
 }
 

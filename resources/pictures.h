@@ -23,6 +23,15 @@ QImage decodeJpeg(const QByteArray &data, QSize expectedSize = {});
 // JPEGs are decoded through decodeJpeg, other formats through QImage.
 QImage builtInPicture(const QString &fileName);
 
+// The name of the copy of a built-in picture drawn at twice its size: "title.jpg" gives
+// "title@2x.jpg".
+QString twiceSizeName(const QString &fileName);
+
+// The built-in picture for a screen of this device pixel ratio: above 1 the copy drawn at
+// twice the size, with its device pixel ratio set to 2, so Qt shows it sharp; at 1, and
+// where that copy is missing or damaged, the picture itself.
+QImage builtInPicture(const QString &fileName, qreal devicePixelRatio);
+
 // The size of a built-in JPEG, known without decoding it (invalid for other files).
 QSize builtInJpegSize(const QString &fileName);
 
@@ -42,9 +51,23 @@ public:
     // Copies picture k into bitmap, which takes the list's picture size.
     void copyTo(int k, QImage &bitmap) const;
 
+    // The built-in strip of this list drawn at twice the size, read on first use.
+    void setTwiceSizeStrip(const QString &fileName) { twiceStripFile_ = fileName; }
+    // Picture k for side x side screen pixels (a square list): from the strip at twice the
+    // size, scaled smoothly where side is not twice the picture size. The pictures of one
+    // side are kept until another side is asked for. Without that strip the plain
+    // pictures are scaled.
+    const QImage &devicePicture(int k, int side) const;
+
 private:
+    void loadTwiceSize() const;
+
     QSize size_;
     std::vector<QImage> pictures_;
+    QString twiceStripFile_;
+    mutable std::vector<QImage> twice_;
+    mutable std::vector<QImage> scaled_;
+    mutable int scaledSide_ = 0;
 };
 
 // The names of the board's picture lists: letter + "normal"/"fest" for R, B, S, K, C,

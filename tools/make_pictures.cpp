@@ -31,9 +31,12 @@ void onJpegError(j_common_ptr info)
 }
 
 // Quality 92, 4:4:4 sampling (red lettering on cream fringes badly with chroma
-// subsampling), the exact integer DCT, so every machine writes the same bytes.
+// subsampling), the exact integer DCT, so every machine writes the same bytes. Pictures
+// at twice the size (device pixel ratio 2) take quality 85 and 4:2:0: their colour still
+// has one sample per screen pixel of the plain picture, and they are 40 % smaller.
 QByteArray encodeJpeg(const QImage &picture)
 {
+    const bool twice = picture.devicePixelRatio() > 1;
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
     jpeg_compress_struct info{};
     JpegError error{};
@@ -53,12 +56,12 @@ QByteArray encodeJpeg(const QImage &picture)
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 92, TRUE);
+    jpeg_set_quality(&info, twice ? 85 : 92, TRUE);
     info.dct_method = JDCT_ISLOW;
     info.optimize_coding = TRUE;
     for (int c = 0; c < info.num_components; ++c) {
-        info.comp_info[c].h_samp_factor = 1;
-        info.comp_info[c].v_samp_factor = 1;
+        info.comp_info[c].h_samp_factor = twice && c == 0 ? 2 : 1;
+        info.comp_info[c].v_samp_factor = twice && c == 0 ? 2 : 1;
     }
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {

@@ -181,13 +181,16 @@ void drawElement(QPainter &p, char set, bool fest, int k, const QRectF &box, boo
     }
 }
 
-QImage strip(char set, bool fest)
+// The same design at every scale: the painter scales the 45-px drawing.
+QImage strip(char set, bool fest, int scale)
 {
     const QColor ground = set == 'K' ? QColor(Qt::white) : boardGrey;
-    QImage image(10 * cell, cell, QImage::Format_RGB32);
+    QImage image(10 * cell * scale, cell * scale, QImage::Format_RGB32);
     image.fill(ground);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
+    if (scale != 1)
+        p.scale(scale, scale);
     for (int v = 1; v <= 9; ++v) {
         const qreal sx = (v - 1) % 3, sy = (v - 1) / 3;
         drawElement(p, set, fest, v, QRectF(15 * sx + 2, 15 * sy + 2, 11, 11), true);
@@ -201,14 +204,17 @@ QImage strip(char set, bool fest)
 std::vector<Picture> boardPictures()
 {
     std::vector<Picture> out;
-    for (char set : {'R', 'B', 'S', 'K', 'C'}) {
-        out.push_back({QString(QChar(set)) + QStringLiteral("normal.png"), strip(set, false)});
-        out.push_back({QString(QChar(set)) + QStringLiteral("fest.png"), strip(set, true)});
+    for (int scale : {1, 2}) {
+        auto named = [scale](const QString &name) { return scale == 1 ? name : twiceSizeName(name); };
+        for (char set : {'R', 'B', 'S', 'K', 'C'}) {
+            out.push_back({named(QString(QChar(set)) + QStringLiteral("normal.png")), strip(set, false, scale)});
+            out.push_back({named(QString(QChar(set)) + QStringLiteral("fest.png")), strip(set, true, scale)});
+        }
+        QImage marks(30 * scale, 15 * scale, QImage::Format_RGB32);
+        marks.fill(boardGrey);
+        QPainter(&marks).fillRect(15 * scale, 0, 15 * scale, 15 * scale, Qt::white);
+        out.push_back({named(QStringLiteral("grauliste.png")), marks});
     }
-    QImage marks(30, 15, QImage::Format_RGB32);
-    marks.fill(boardGrey);
-    QPainter(&marks).fillRect(15, 0, 15, 15, Qt::white);
-    out.push_back({QStringLiteral("grauliste.png"), marks});
     return out;
 }
 

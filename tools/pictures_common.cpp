@@ -11,6 +11,12 @@ namespace {
 std::vector<QString> problems;
 }
 
+QString twiceSizeName(const QString &fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? fileName + QStringLiteral("@2x") : fileName.left(dot) + QStringLiteral("@2x") + fileName.mid(dot);
+}
+
 void fail(const QString &why) { problems.push_back(why); }
 const std::vector<QString> &failures() { return problems; }
 

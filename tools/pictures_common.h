@@ -19,6 +19,10 @@ struct Picture {
     QImage image;
 };
 
+// The file of a picture drawn at twice its size for dense screens: "title.jpg" gives
+// "title@2x.jpg".
+QString twiceSizeName(const QString &fileName);
+
 inline const QColor cream{255, 253, 240};
 inline const QColor creamShade{244, 236, 214};
 inline const QColor darkRed{128, 0, 0};

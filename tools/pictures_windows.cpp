@@ -13,9 +13,19 @@ enum class Language { German, English };
 
 bool german(Language l) { return l == Language::German; }
 
-QImage creamPicture(int w, int h)
+// A w x h picture at scale device pixels a pixel. Its device pixel ratio makes the painter
+// scale every drawing, so each picture is one design at every scale.
+QImage scaledPicture(int w, int h, int scale, QImage::Format format = QImage::Format_RGB32)
 {
-    QImage image(w, h, QImage::Format_RGB32);
+    QImage image(w * scale, h * scale, format);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::white); // every picture starts from defined pixels
+    return image;
+}
+
+QImage creamPicture(int w, int h, int scale)
+{
+    QImage image = scaledPicture(w, h, scale);
     image.fill(cream);
     return image;
 }
@@ -85,9 +95,9 @@ void drawBlockEmblem(QPainter &p, const QRectF &r, qreal alpha = 1.0)
     p.restore();
 }
 
-QImage title()
+QImage title(int scale)
 {
-    QImage image = creamPicture(185, 50);
+    QImage image = creamPicture(185, 50, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     drawDoubleFrame(p, QRectF(0, 0, 184, 49), ornament);
@@ -97,9 +107,9 @@ QImage title()
     return image;
 }
 
-QImage splash(const QString &site)
+QImage splash(const QString &site, int scale)
 {
-    QImage image = creamPicture(300, 200);
+    QImage image = creamPicture(300, 200, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     // A faint board behind the lettering; a cream glow keeps the lettering clear of it.
@@ -137,9 +147,9 @@ void congratulation(QPainter &p, Language l, int headingTop, int labelLeft, int 
          Qt::AlignRight | Qt::AlignTop);
 }
 
-QImage resultWithoutHighscore(Language l)
+QImage resultWithoutHighscore(Language l, int scale)
 {
-    QImage image = creamPicture(400, 155);
+    QImage image = creamPicture(400, 155, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     drawDoubleFrame(p, QRectF(2, 2, 395, 150), darkRed);
@@ -155,9 +165,9 @@ QImage resultWithoutHighscore(Language l)
     return image;
 }
 
-QImage resultWithHighscore(Language l)
+QImage resultWithHighscore(Language l, int scale)
 {
-    QImage image = creamPicture(400, 340);
+    QImage image = creamPicture(400, 340, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     drawDoubleFrame(p, QRectF(2, 2, 395, 335), darkRed);
@@ -191,9 +201,9 @@ QImage resultWithHighscore(Language l)
     return image;
 }
 
-QImage printDialog(Language l)
+QImage printDialog(Language l, int scale)
 {
-    QImage image = creamPicture(400, 155);
+    QImage image = creamPicture(400, 155, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     // One rule only, below the cream band of the button row (y 120..152).
@@ -234,18 +244,17 @@ QImage printDialog(Language l)
     return image;
 }
 
-QImage helpHeader(Language l)
+QImage helpHeader(Language l, int scale)
 {
-    QImage image(543, 100, QImage::Format_RGB32);
-    image.fill(cream);
+    QImage image = scaledPicture(543, 100, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient ground(QPointF(0, 0), QPointF(543, 0));
     ground.setColorAt(0, cream);
     ground.setColorAt(1, QColor(246, 236, 210));
-    p.fillRect(image.rect(), ground);
+    p.fillRect(QRectF(0, 0, 543, 100), ground);
     // A board bleeding off the right edge, fading in from the left.
-    QImage board(118, 100, QImage::Format_ARGB32_Premultiplied);
+    QImage board = scaledPicture(118, 100, scale, QImage::Format_ARGB32_Premultiplied);
     board.fill(Qt::transparent);
     {
         QPainter b(&board);
@@ -255,7 +264,7 @@ QImage helpHeader(Language l)
         mask.setColorAt(0, QColor(0, 0, 0, 0));
         mask.setColorAt(1, QColor(0, 0, 0, 255));
         b.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-        b.fillRect(board.rect(), mask);
+        b.fillRect(QRectF(0, 0, 118, 100), mask);
     }
     p.drawImage(425, 0, board);
 
@@ -283,10 +292,10 @@ QPainterPath heartPath(QPointF c, qreal s)
     return heart;
 }
 
-QImage donate()
+QImage donate(int scale)
 {
     // As wide as the picture box of the help page, so nothing of it is cut off.
-    QImage image = creamPicture(236, 290);
+    QImage image = creamPicture(236, 290, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     drawDoubleFrame(p, QRectF(5, 5, 225, 279), darkRed);
@@ -378,20 +387,26 @@ QImage donate()
 
 std::vector<Picture> windowPictures(const QString &homeSiteDe, const QString &homeSiteEn)
 {
-    return {
-        {QStringLiteral("title.jpg"), title()},
-        {QStringLiteral("splash_de.jpg"), splash(homeSiteDe)},
-        {QStringLiteral("splash_en.jpg"), splash(homeSiteEn)},
-        {QStringLiteral("gew_kein_de.jpg"), resultWithoutHighscore(Language::German)},
-        {QStringLiteral("gew_kein_en.jpg"), resultWithoutHighscore(Language::English)},
-        {QStringLiteral("gew_high_de.jpg"), resultWithHighscore(Language::German)},
-        {QStringLiteral("gew_high_en.jpg"), resultWithHighscore(Language::English)},
-        {QStringLiteral("druck_de.jpg"), printDialog(Language::German)},
-        {QStringLiteral("druck_en.jpg"), printDialog(Language::English)},
-        {QStringLiteral("help_header_de.jpg"), helpHeader(Language::German)},
-        {QStringLiteral("help_header_en.jpg"), helpHeader(Language::English)},
-        {QStringLiteral("donate.jpg"), donate()},
-    };
+    std::vector<Picture> out;
+    for (int scale : {1, 2}) {
+        auto add = [&](const char *name, const QImage &image) {
+            const QString file = QLatin1String(name);
+            out.push_back({scale == 1 ? file : twiceSizeName(file), image});
+        };
+        add("title.jpg", title(scale));
+        add("splash_de.jpg", splash(homeSiteDe, scale));
+        add("splash_en.jpg", splash(homeSiteEn, scale));
+        add("gew_kein_de.jpg", resultWithoutHighscore(Language::German, scale));
+        add("gew_kein_en.jpg", resultWithoutHighscore(Language::English, scale));
+        add("gew_high_de.jpg", resultWithHighscore(Language::German, scale));
+        add("gew_high_en.jpg", resultWithHighscore(Language::English, scale));
+        add("druck_de.jpg", printDialog(Language::German, scale));
+        add("druck_en.jpg", printDialog(Language::English, scale));
+        add("help_header_de.jpg", helpHeader(Language::German, scale));
+        add("help_header_en.jpg", helpHeader(Language::English, scale));
+        add("donate.jpg", donate(scale));
+    }
+    return out;
 }
 
 } // namespace vantrell::art

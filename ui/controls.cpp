@@ -9,15 +9,20 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QtMath>
 
 namespace vantrell {
 
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {}
 
-void PictureBox::setPicture(const QImage &picture)
+void PictureBox::setPicture(const QImage &picture) { setPicture(picture, QImage()); }
+
+void PictureBox::setPicture(const QImage &picture, const QImage &devicePicture)
 {
-    pendingFile_.clear();
+    file_.clear();
+    loaded_ = deviceLoaded_ = true;
     picture_ = picture;
+    devicePicture_ = devicePicture;
     pictureChanged();
 }
 
@@ -28,8 +33,9 @@ void PictureBox::setPictureFile(const QString &fileName)
         setPicture(builtInPicture(fileName));
         return;
     }
-    picture_ = QImage();
-    pendingFile_ = fileName;
+    picture_ = devicePicture_ = QImage();
+    file_ = fileName;
+    loaded_ = deviceLoaded_ = false;
     if (autoSize_)
         resize(size);
     update();
@@ -37,10 +43,24 @@ void PictureBox::setPictureFile(const QString &fileName)
 
 void PictureBox::ensureLoaded() const
 {
-    if (pendingFile_.isEmpty())
+    if (loaded_)
         return;
-    picture_ = builtInPicture(pendingFile_);
-    pendingFile_.clear();
+    picture_ = builtInPicture(file_);
+    loaded_ = true;
+}
+
+const QImage &PictureBox::shownPicture(qreal ratio) const
+{
+    if (ratio > 1) {
+        if (!deviceLoaded_) {
+            devicePicture_ = builtInPicture(file_, ratio);
+            deviceLoaded_ = true;
+        }
+        if (!devicePicture_.isNull())
+            return devicePicture_;
+    }
+    ensureLoaded();
+    return picture_;
 }
 
 void PictureBox::pictureChanged()
@@ -53,33 +73,51 @@ void PictureBox::pictureChanged()
 void PictureBox::setAutoSize(bool on)
 {
     autoSize_ = on;
-    if (on && !pendingFile_.isEmpty())
-        resize(builtInJpegSize(pendingFile_));
+    if (on && !loaded_)
+        resize(builtInJpegSize(file_));
     pictureChanged();
 }
 
 void PictureBox::paintEvent(QPaintEvent *)
 {
-    ensureLoaded();
-    if (picture_.isNull())
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != paintedRatio_) {
+        paintedRatio_ = ratio;
+        emit devicePixelRatioChanged();
+    }
+    const QImage &shown = shownPicture(ratio);
+    if (shown.isNull())
         return;
     QPainter p(this);
-    if (autoSize_ || picture_.size() == size())
-        p.drawImage(0, 0, picture_);
+    // A picture drawn for another dense screen is scaled smoothly; a plain one stays as
+    // crisp (and as blocky) as ever.
+    if (shown.devicePixelRatio() > 1 && shown.devicePixelRatio() != ratio)
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (autoSize_ || shown.deviceIndependentSize() == QSizeF(size()))
+        p.drawImage(QPointF(0, 0), shown);
     else
-        p.drawImage(rect(), picture_);
+        p.drawImage(QRectF(rect()), shown);
 }
+
+namespace {
+
+// At a fractional device pixel ratio the mouse lies between logical pixels; it is on the
+// pixel that holds it, not on the nearest one (rounding would step past the last pixel).
+QPoint logicalPixel(QPointF position) { return {qFloor(position.x()), qFloor(position.y())}; }
+
+} // namespace
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
     pressedInside_ = event->button() == Qt::LeftButton;
-    emit pressed(event->button(), event->position().toPoint());
+    emit pressed(event->button(), logicalPixel(event->position()));
     event->accept();
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = pressedInside_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        pressedInside_ && event->button() == Qt::LeftButton && rect().contains(logicalPixel(event->position()));
     pressedInside_ = false;
     if (click)
         emit clicked();

@@ -17,9 +17,14 @@ public:
     explicit PictureBox(QWidget *parent = nullptr);
 
     void setPicture(const QImage &picture);
+    // The picture together with the same picture drawn for a screen of a higher device
+    // pixel ratio (its ratio set on it), which is shown where it suits the screen.
+    void setPicture(const QImage &picture, const QImage &devicePicture);
     // A built-in picture, decoded only when it is first painted or read, so windows that
-    // are not shown yet cost nothing at start-up.
+    // are not shown yet cost nothing at start-up. On a screen of a device pixel ratio above
+    // 1 its copy at twice the size is shown.
     void setPictureFile(const QString &fileName);
+    // The picture at one pixel a pixel, whatever the screen shows.
     const QImage &picture() const
     {
         ensureLoaded();
@@ -30,6 +35,8 @@ public:
         ensureLoaded();
         return picture_;
     }
+    // The picture for a screen of a higher device pixel ratio, where one is set or loaded.
+    const QImage &devicePicture() const { return devicePicture_; }
     // The picture was changed in place: resize (with automatic sizing) and repaint.
     void pictureChanged();
 
@@ -39,8 +46,12 @@ public:
     bool autoSize() const { return autoSize_; }
 
 signals:
+    // Positions are the logical pixels under the mouse.
     void pressed(Qt::MouseButton button, QPoint position);
     void clicked();
+    // The control is painted at another device pixel ratio than before (also on the
+    // first paint).
+    void devicePixelRatioChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -49,9 +60,14 @@ protected:
 
 private:
     void ensureLoaded() const;
+    const QImage &shownPicture(qreal ratio) const;
 
     mutable QImage picture_;
-    mutable QString pendingFile_;
+    mutable QImage devicePicture_;
+    QString file_;                  // the built-in picture shown, if any
+    mutable bool loaded_ = true;    // picture_ holds the file's picture
+    mutable bool deviceLoaded_ = true;
+    qreal paintedRatio_ = 0;
     bool autoSize_ = false;
     bool pressedInside_ = false;
 };

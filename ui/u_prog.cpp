@@ -212,6 +212,14 @@ void Tprog::buildControls()
     spielfeld_ = new PictureBox(ts1_);
     spielfeld_->setObjectName(QStringLiteral("spielfeld"));
     connect(spielfeld_, &PictureBox::pressed, this, &Tprog::spielfeldMouseDown);
+    // On a screen of another pixel density the board is drawn again for it.
+    connect(
+        spielfeld_, &PictureBox::devicePixelRatioChanged, this,
+        [this] {
+            if (setBoardDeviceRatio(board_, spielfeld_->devicePixelRatioF(), game_, *this))
+                spielfeld_->setPicture(board_.picture, board_.devicePicture);
+        },
+        Qt::QueuedConnection);
 
     druckseite_ = new PictureBox(ts2_);
     druckseite_->setObjectName(QStringLiteral("druckseite"));
@@ -615,8 +623,8 @@ void Tprog::Spiel1Parametersetzen()
     if (custom)
         showPlayedCount();
     game_.groesse = sideLength(game_.spielart);
-    prepareBoard(board_, game_.spielart, game_.groesse);
-    spielfeld_->setPicture(board_.picture);
+    prepareBoard(board_, game_.spielart, game_.groesse, spielfeld_->devicePixelRatioF());
+    spielfeld_->setPicture(board_.picture, board_.devicePicture);
     gameMinimum_ = minimumWindowSize(game_.groesse);
     keepColumnWhole();
     centreInFrame(spielfeld_);
@@ -642,8 +650,11 @@ void Tprog::Spiel3Vorbereiten() { vantrell::Spiel3Vorbereiten(game_); }
 
 void Tprog::Ausgabe(int x1, int x2, int y1, int y2)
 {
+    // The board control lets go of the pictures while they are drawn on, so that drawing
+    // does not copy them first.
+    spielfeld_->setPicture({}, {});
     vantrell::Ausgabe(board_, game_, *this, bitmaps_, x1, x2, y1, y2);
-    spielfeld_->setPicture(board_.picture);
+    spielfeld_->setPicture(board_.picture, board_.devicePicture);
 }
 
 bool Tprog::Pruefen() const { return vantrell::Pruefen(game_); }

@@ -1,13 +1,17 @@
 #include "core/generator.h"
 #include "core/puzzle.h"
 #include "core/random.h"
+#include "play/board_lines.h"
 #include "play/board_renderer.h"
 #include "resources/pictures.h"
 
 #include <QDir>
 #include <QtTest>
 
+#include <limits>
+
 using namespace vantrell;
+using namespace vantrell::testing;
 
 namespace {
 
@@ -23,13 +27,30 @@ struct Board {
     BoardCanvas canvas;
     BoardBitmaps bitmaps;
 
-    Board(int spielart, char elemente)
+    Board(int spielart, char elemente, qreal ratio = 1)
     {
         createPictureLists(&lists);
         state.spielart = spielart;
         state.groesse = spielart == 1 ? 9 : spielart;
         state.elemente = elemente;
-        prepareBoard(canvas, spielart, state.groesse);
+        prepareBoard(canvas, spielart, state.groesse, ratio);
+    }
+    // Entries, a given cell and marks, in the first row.
+    void play()
+    {
+        state.vorgabe(1, 1) = state.eingabe(1, 1) = 3;
+        state.eingabe(2, 1) = 7;
+        state.markierungen.value(3, 1, 5) = 1;
+        state.markierungen.value(3, 1, 9) = 1;
+        state.markierungen.value(2, 1, 1) = 1; // hidden under the entry
+    }
+    // Every candidate of every cell marked: the cells show nothing but their ground.
+    void markEverything()
+    {
+        for (int x = 1; x <= state.groesse; ++x)
+            for (int y = 1; y <= state.groesse; ++y)
+                for (int v = 1; v <= 9; ++v)
+                    state.markierungen.value(x, y, v) = 1;
     }
     void drawAll() { Ausgabe(canvas, state, lists, bitmaps, 1, state.groesse, 1, state.groesse); }
     void drawCell(int x, int y) { Ausgabe(canvas, state, lists, bitmaps, x, x, y, y); }
@@ -186,6 +207,111 @@ private slots:
                     QCOMPARE(uniform(b.canvas.picture, square, kGrey), v > 5);
                 }
             }
+    }
+
+    void deviceLinesHaveOneWidthPerKind_data()
+    {
+        QTest::addColumn<int>("spielart");
+        QTest::addColumn<qreal>("ratio");
+        for (qreal ratio : {2.0, 3.0, 1.5, 1.25, 1.75})
+            for (int spielart : {1, 4, 6})
+                QTest::addRow("%s at %g", spielart == 1 ? "classic" : spielart == 4 ? "free 4x4" : "free 6x6", ratio)
+                    << spielart << ratio;
+    }
+    void deviceLinesHaveOneWidthPerKind()
+    {
+        QFETCH(int, spielart);
+        QFETCH(qreal, ratio);
+        Board b(spielart, 'B', ratio);
+        b.markEverything();
+        b.drawAll();
+        const int n = b.state.groesse;
+        const QImage &p = b.canvas.devicePicture;
+        QCOMPARE(p.devicePixelRatio(), ratio);
+        QCOMPARE(p.size(), QSize(qRound(45 * n * ratio), qRound(45 * n * ratio)));
+        const auto blockEdge = [&](int k) { return spielart == 1 ? k % 3 == 0 : k == 0 || k == n; };
+        for (int y = 1; y <= n; ++y) {
+            const int middle = qRound((45 * (y - 1) + 22) * ratio);
+            for (bool alongRow : {true, false}) {
+                const QString wrong =
+                    checkLineRuns(lineRuns(p, middle, alongRow, kGrey), n, ratio, kThin, kDark, p.width(), blockEdge);
+                QVERIFY2(wrong.isEmpty(),
+                         qPrintable(QStringLiteral("%1 %2: %3").arg(alongRow ? "row" : "column").arg(middle).arg(wrong)));
+            }
+        }
+    }
+
+    void deviceCellsComeFromTheTwiceSizeLists_data() { cellsComeFromTheirLists_data(); }
+    void deviceCellsComeFromTheTwiceSizeLists()
+    {
+        QFETCH(char, letter);
+        Board b(5, letter, 2);
+        b.play();
+        b.drawAll();
+        const QImage &p = b.canvas.devicePicture;
+        const auto strip = [&](const char *kind) {
+            return builtInPicture(QStringLiteral("%1%2@2x.png").arg(QLatin1Char(letter)).arg(QLatin1String(kind)));
+        };
+        // The cell's pixels inside its lines are the picture of the twice-size strip.
+        const auto cellShowsTwice = [&](int x, int y, const QImage &strip, int k) {
+            for (int py = 2; py < 88; ++py)
+                for (int px = 2; px < 88; ++px)
+                    if (p.pixel(90 * (x - 1) + px, 90 * (y - 1) + py) != strip.pixel(90 * k + px, py))
+                        return false;
+            return true;
+        };
+        QVERIFY(cellShowsTwice(1, 1, strip("fest"), 3));
+        QVERIFY(cellShowsTwice(2, 1, strip("normal"), 7));
+        QVERIFY(cellShowsTwice(4, 4, strip("normal"), 0));
+        const QRgb markColour = letter == 'K' ? kWhite : kGrey;
+        QVERIFY(uniform(p, QRect(90 * 2 + 30, 30, 30, 30), markColour));
+        QVERIFY(uniform(p, QRect(90 * 2 + 60, 60, 28, 28), markColour));
+        QVERIFY(!uniform(p, QRect(90 * 3 + 30, 30, 30, 30), markColour));
+        QVERIFY(!uniform(p, QRect(90 * 2 + 2, 2, 28, 28), markColour)); // value 1 of cell 3 is not marked
+    }
+
+    // A board drawn for one screen and then moved to another is drawn as if it had been
+    // drawn there from the start; the 1x picture never changes.
+    void ratioChangeDrawsTheBoardAgain_data()
+    {
+        QTest::addColumn<qreal>("from");
+        QTest::addColumn<qreal>("to");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("1 to 2") << 1.0 << 2.0 << true;
+        QTest::newRow("2 to 1.5") << 2.0 << 1.5 << true;
+        QTest::newRow("1.5 to 1") << 1.5 << 1.0 << true;
+        QTest::newRow("1 to 2, prepared only") << 1.0 << 2.0 << false;
+        QTest::newRow("1 to not a number") << 1.0 << std::numeric_limits<qreal>::quiet_NaN() << true;
+        QTest::newRow("2 to 0") << 2.0 << 0.0 << true;
+        QTest::newRow("2 to -3") << 2.0 << -3.0 << true;
+        QTest::newRow("1 to infinity") << 1.0 << std::numeric_limits<qreal>::infinity() << true;
+        QTest::newRow("2 to 40") << 2.0 << 40.0 << true;
+    }
+    void ratioChangeDrawsTheBoardAgain()
+    {
+        QFETCH(qreal, from);
+        QFETCH(qreal, to);
+        QFETCH(bool, drawn);
+        const qreal usable = std::isnan(to) || to <= 1 ? 1 : qMin(to, 4.0);
+        Board moved(6, 'S', from), direct(6, 'S', usable), plain(6, 'S');
+        for (Board *b : {&moved, &direct, &plain}) {
+            b->play();
+            if (drawn)
+                b->drawAll();
+        }
+        QCOMPARE(setBoardDeviceRatio(moved.canvas, to, moved.state, moved.lists), usable != from);
+        QCOMPARE(moved.canvas.deviceRatio, usable);
+        QCOMPARE(moved.canvas.devicePicture.isNull(), usable == 1);
+        QCOMPARE(moved.canvas.devicePicture, direct.canvas.devicePicture);
+        QCOMPARE(moved.canvas.picture, plain.canvas.picture);
+        QVERIFY(!setBoardDeviceRatio(moved.canvas, to, moved.state, moved.lists));
+
+        // Clicks after the move draw on the new picture.
+        for (Board *b : {&moved, &direct}) {
+            b->state.eingabe(3, 3) = 2;
+            b->drawCell(3, 3);
+        }
+        QCOMPARE(moved.canvas.devicePicture, direct.canvas.devicePicture);
     }
 
     // Boards a player would see, saved for a look: classic and free 6x6 in every set.

@@ -93,6 +93,27 @@ QImage asMiniature(const QImage &element, QRgb ground, double factor)
     return square.scaled(15, 15, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// How far a picture drawn at twice the size is from the plain one, both shrunk by factor
+// (area averages, so text set with other hinting still compares alike): the mean and the
+// largest difference of a colour channel, 0..255.
+std::pair<double, int> shrunkDifference(const QImage &twice, const QImage &plain, int factor)
+{
+    const QSize size = plain.size() / factor;
+    const QImage a = twice.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage b = plain.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double sum = 0;
+    int largest = 0;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                sum += std::abs(d);
+                largest = std::max(largest, std::abs(d));
+            }
+        }
+    return {sum / (3.0 * size.width() * size.height()), largest};
+}
+
 double distance(const std::vector<double> &a, const std::vector<double> &b)
 {
     double sum = 0;
@@ -109,16 +130,19 @@ const PictureList &listNamed(const QObject &owner, const QString &name)
     return *list;
 }
 
+QRgb groundOf(const QString &list)
+{
+    const bool white = list.startsWith(QLatin1Char('K')) || list.startsWith(QLatin1String("zahlen"));
+    return white ? qRgb(255, 255, 255) : qRgb(204, 204, 204);
+}
+
 void addElementLists()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRgb>("ground");
-    for (QString name : pictureListNames()) {
-        if (name == QLatin1String("grauliste"))
-            continue;
-        const bool white = name.startsWith(QLatin1Char('K')) || name.startsWith(QLatin1String("zahlen"));
-        QTest::newRow(qPrintable(name)) << name << (white ? qRgb(255, 255, 255) : qRgb(204, 204, 204));
-    }
+    for (QString name : pictureListNames())
+        if (name != QLatin1String("grauliste"))
+            QTest::newRow(qPrintable(name)) << name << groundOf(name);
 }
 
 } // namespace
@@ -183,6 +207,92 @@ private slots:
         }
     }
 
+    // Every window picture and every strip has a copy at twice the size with the same
+    // design; it is what a dense screen gets, with its device pixel ratio set.
+    void twiceSizeCopiesShowTheSamePicture_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<double>("meanLimit");
+        QTest::addColumn<int>("largestLimit");
+        // The window pictures are compared at a quarter of their size, where the sharper
+        // lettering no longer counts but a line of other text does.
+        for (const char *name : {"title", "donate"})
+            QTest::newRow(name) << QStringLiteral("%1.jpg").arg(name) << 4 << 8.0 << 76;
+        for (const char *l : {"de", "en"})
+            for (const char *name : {"splash", "gew_kein", "gew_high", "druck", "help_header"})
+                QTest::addRow("%s %s", name, l) << QStringLiteral("%1_%2.jpg").arg(name, l) << 4 << 8.0 << 76;
+        for (const QString &name : pictureListNames())
+            if (!name.startsWith(QLatin1String("zahlen")))
+                QTest::newRow(qPrintable(name)) << name + QStringLiteral(".png") << 1 << 2.0 << 60;
+    }
+    void twiceSizeCopiesShowTheSamePicture()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, factor);
+        QFETCH(double, meanLimit);
+        QFETCH(int, largestLimit);
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+        const QImage plain = builtInPicture(name);
+        const QImage twice = builtInPicture(name, 2);
+        QCOMPARE(twice.size(), plain.size() * 2);
+        QCOMPARE(twice.devicePixelRatio(), 2.0);
+        QCOMPARE(twice.format(), plain.format());
+        QCOMPARE(builtInPicture(name, 1.25), twice);
+        QCOMPARE(builtInPicture(name, 1), plain);
+        QCOMPARE(builtInPicture(name, 1).devicePixelRatio(), 1.0);
+        const auto [mean, largest] = shrunkDifference(twice, plain, factor);
+        QVERIFY2(mean < meanLimit && largest < largestLimit,
+                 qPrintable(QStringLiteral("mean difference %1, largest %2").arg(mean).arg(largest)));
+    }
+
+    // A picture without a copy at twice the size shows as it is.
+    void missingTwiceSizeCopyFallsBack()
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("button_small@2x.png is missing")));
+        const QImage picture = builtInPicture(QStringLiteral("button_small.png"), 2);
+        QCOMPARE(picture, builtInPicture(QStringLiteral("button_small.png")));
+        QCOMPARE(picture.devicePixelRatio(), 1.0);
+    }
+
+    void devicePicturesOfAList_data()
+    {
+        QTest::addColumn<QString>("strip");
+        QTest::addColumn<int>("side");
+        QTest::addColumn<bool>("twiceSize"); // the side is exactly twice the picture's
+        QTest::newRow("twice") << "Snormal@2x.png" << 90 << true;
+        QTest::newRow("one and a half") << "Snormal@2x.png" << 68 << false;
+        QTest::newRow("three times") << "Snormal@2x.png" << 135 << false;
+        QTest::newRow("strip missing") << "nothing@2x.png" << 90 << false;
+    }
+    void devicePicturesOfAList()
+    {
+        QFETCH(QString, strip);
+        QFETCH(int, side);
+        QFETCH(bool, twiceSize);
+        PictureList list(QSize(45, 45));
+        list.addStrip(builtInPicture(QStringLiteral("Snormal.png")));
+        list.setTwiceSizeStrip(strip);
+        if (strip.startsWith(QLatin1String("nothing"))) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("missing")));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("missing or damaged")));
+        }
+        const QImage twice = builtInPicture(QStringLiteral("Snormal@2x.png"));
+        for (int k = 0; k < 10; ++k) {
+            const QImage &picture = list.devicePicture(k, side);
+            QCOMPARE(picture.size(), QSize(side, side));
+            QCOMPARE(picture.format(), QImage::Format_RGB32);
+            if (twiceSize)
+                QCOMPARE(picture, twice.copy(90 * k, 0, 90, 90));
+            // Whatever the side, it is the same element: close to the plain picture.
+            const double mean = shrunkDifference(picture, list.picture(k), 1).first;
+            QVERIFY2(mean < 5, qPrintable(QStringLiteral("picture %1: mean difference %2").arg(k).arg(mean)));
+        }
+        // Another side, then this one again: the pictures are made afresh.
+        QCOMPARE(list.devicePicture(4, 2 * side).size(), QSize(2 * side, 2 * side));
+        QCOMPARE(list.devicePicture(4, side).size(), QSize(side, side));
+    }
+
     void grayscaleJpegDecodes()
     {
         const QImage picture = decodeJpeg(grayJpeg(16, 16), QSize(16, 16));
@@ -231,25 +341,40 @@ private slots:
         QVERIFY(allPixels(marks.picture(1), qRgb(255, 255, 255)));
     }
 
-    void groundIsPlainOutsideTheElements_data() { addElementLists(); }
+    // The same at twice the size, where the plain border is twice as wide.
+    void groundIsPlainOutsideTheElements_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRgb>("ground");
+        QTest::addColumn<int>("s");
+        for (int scale : {1, 2})
+            for (QString name : pictureListNames())
+                if (name != QLatin1String("grauliste"))
+                    QTest::addRow("%s at %d", qPrintable(name), scale) << name << groundOf(name) << scale;
+    }
     void groundIsPlainOutsideTheElements()
     {
         QFETCH(QString, name);
         QFETCH(QRgb, ground);
+        QFETCH(int, s);
         const PictureList &list = listNamed(lists, name);
+        const auto picture = [&](int k) { return s == 1 ? list.picture(k) : list.devicePicture(k, 90); };
         // Picture 0: the outer two pixels of each sub-square, which a mark must match.
-        const QImage empty = list.picture(0);
-        for (int y = 0; y < 45; ++y)
-            for (int x = 0; x < 45; ++x)
-                if (x % 15 < 2 || x % 15 > 12 || y % 15 < 2 || y % 15 > 12)
+        const QImage empty = picture(0);
+        const auto outer = [s](int c) { return c % (15 * s) < 2 * s || c % (15 * s) >= 13 * s; };
+        for (int y = 0; y < 45 * s; ++y)
+            for (int x = 0; x < 45 * s; ++x)
+                if (outer(x) || outer(y))
                     QVERIFY2(empty.pixel(x, y) == ground, qPrintable(QStringLiteral("picture 0 at %1,%2").arg(x).arg(y)));
         // Pictures 1..9: a plain border under the grid lines.
-        for (int k = 1; k <= 9; ++k)
-            for (int y = 0; y < 45; ++y)
-                for (int x = 0; x < 45; ++x)
-                    if (x < 6 || x > 38 || y < 6 || y > 38)
-                        QVERIFY2(list.picture(k).pixel(x, y) == ground,
+        for (int k = 1; k <= 9; ++k) {
+            const QImage element = picture(k);
+            for (int y = 0; y < 45 * s; ++y)
+                for (int x = 0; x < 45 * s; ++x)
+                    if (x < 6 * s || x >= 39 * s || y < 6 * s || y >= 39 * s)
+                        QVERIFY2(element.pixel(x, y) == ground,
                                  qPrintable(QStringLiteral("picture %1 at %2,%3").arg(k).arg(x).arg(y)));
+        }
     }
 
     void emptyCellShowsMiniaturesInReadingOrder_data() { addElementLists(); }
