@@ -1,8 +1,8 @@
 #include "app/u_start.h"
 
 #include "resources/pictures.h"
-#include "ui/controls.h"
-#include "ui/show_window.h"
+#include "widgets/controls.h"
+#include "widgets/show_window.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -2,11 +2,11 @@
 
 #include "play/raster.h"
 #include "resources/pictures.h"
-#include "ui/controls.h"
-#include "ui/page_control.h"
-#include "ui/show_window.h"
-#include "ui/tool_window.h"
-#include "ui/window_drag.h"
+#include "widgets/controls.h"
+#include "widgets/page_control.h"
+#include "widgets/show_window.h"
+#include "widgets/tool_window.h"
+#include "widgets/window_drag.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "results/result_controls.h"
 
 #include "resources/pictures.h"
-#include "ui/status_bar.h"
+#include "widgets/status_bar.h"
 
-#include "ui/show_window.h"
-#include "ui/tool_window.h"
+#include "widgets/show_window.h"
+#include "widgets/tool_window.h"
 
 #include <QCloseEvent>
 #include <QEvent>

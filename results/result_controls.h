@@ -1,7 +1,7 @@
 // Parts the two result windows share.
 #pragma once
 
-#include "ui/controls.h"
+#include "widgets/controls.h"
 
 #include <QRect>
 #include <QString>

@@ -4,8 +4,8 @@
 #include "results/highscore_code.h"
 #include "results/result_controls.h"
 #include "site_config.h"
-#include "ui/open_url.h"
-#include "ui/window_drag.h"
+#include "widgets/open_url.h"
+#include "widgets/window_drag.h"
 
 #include <QLabel>
 #include <QLineEdit>

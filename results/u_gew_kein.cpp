@@ -2,8 +2,8 @@
 
 #include "results/result_controls.h"
 
-#include "ui/controls.h"
-#include "ui/window_drag.h"
+#include "widgets/controls.h"
+#include "widgets/window_drag.h"
 
 
 namespace vantrell {

@@ -1,12 +1,12 @@
 #include "ui/help_book.h"
 
 #include "resources/pictures.h"
-#include "ui/browse_to.h"
-#include "ui/controls.h"
-#include "ui/show_window.h"
+#include "widgets/browse_to.h"
+#include "widgets/controls.h"
+#include "widgets/show_window.h"
 #include "ui/template_software_en.h"
-#include "ui/tool_window.h"
-#include "ui/window_drag.h"
+#include "widgets/tool_window.h"
+#include "widgets/window_drag.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

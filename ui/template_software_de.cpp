@@ -1,7 +1,7 @@
 #include "ui/template_software_de.h"
 
 #include "resources/pictures.h"
-#include "ui/browse_to.h"
+#include "widgets/browse_to.h"
 
 #include <QFrame>
 #include <QLabel>

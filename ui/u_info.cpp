@@ -2,9 +2,9 @@
 
 #include "ui/help_book.h"
 #include "ui/help_texts.h"
-#include "ui/show_window.h"
-#include "ui/tool_window.h"
-#include "ui/window_drag.h"
+#include "widgets/show_window.h"
+#include "widgets/tool_window.h"
+#include "widgets/window_drag.h"
 
 #include <QScrollArea>
 #include <QTabWidget>

@@ -3,7 +3,7 @@
 #include "print/u_druckfenster.h"
 #include "results/u_gew_high.h"
 #include "support/app_fixture.h"
-#include "ui/page_control.h"
+#include "widgets/page_control.h"
 #include "ui/u_info.h"
 
 #include <QComboBox>

@@ -2,8 +2,8 @@
 // behind, so whatever those pictures held shows up in the corner of the next page.
 #include "print/u_druckfenster.h"
 #include "support/app_fixture.h"
-#include "ui/controls.h"
-#include "ui/page_control.h"
+#include "widgets/controls.h"
+#include "widgets/page_control.h"
 
 #include <QtTest>
 

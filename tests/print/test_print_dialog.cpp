@@ -1,7 +1,7 @@
 // The print dialog's print click against a private CUPS scheduler (tests/support/cups): what
 // the player sees when the scheduler refuses, holds or ignores the page.
 #include "print/u_druckfenster.h"
-#include "ui/controls.h"
+#include "widgets/controls.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 #include "results/u_gew_high.h"
 #include "results/u_gew_kein.h"
 #include "support/app_fixture.h"
-#include "ui/controls.h"
+#include "widgets/controls.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -6,8 +6,8 @@
 #include "results/u_gew_high.h"
 #include "results/u_gew_kein.h"
 #include "support/app_fixture.h"
-#include "ui/controls.h"
-#include "ui/page_control.h"
+#include "widgets/controls.h"
+#include "widgets/page_control.h"
 
 #include <QComboBox>
 #include <QFile>

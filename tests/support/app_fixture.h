@@ -3,7 +3,7 @@
 
 #include "app/create_windows.h"
 #include "ui/app_windows.h"
-#include "ui/open_url.h"
+#include "widgets/open_url.h"
 #include "ui/u_prog.h"
 
 #include <QComboBox>

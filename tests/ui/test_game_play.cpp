@@ -4,10 +4,10 @@
 #include "results/u_gew_kein.h"
 #include "site_config.h"
 #include "support/app_fixture.h"
-#include "ui/controls.h"
-#include "ui/page_control.h"
-#include "ui/status_bar.h"
-#include "ui/window_drag.h"
+#include "widgets/controls.h"
+#include "widgets/page_control.h"
+#include "widgets/status_bar.h"
+#include "widgets/window_drag.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

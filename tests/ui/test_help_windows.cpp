@@ -1,11 +1,11 @@
 #include "site_config.h"
-#include "ui/browse_to.h"
-#include "ui/open_url.h"
+#include "widgets/browse_to.h"
+#include "widgets/open_url.h"
 #include "ui/template_software_en.h"
 #include "ui/u_hilfe.h"
 #include "ui/u_hilfe_en.h"
 #include "ui/u_info.h"
-#include "ui/window_drag.h"
+#include "widgets/window_drag.h"
 
 #include <QPushButton>
 #include <QScrollArea>

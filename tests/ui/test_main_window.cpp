@@ -1,8 +1,8 @@
 #include "site_config.h"
 #include "support/app_fixture.h"
-#include "ui/controls.h"
-#include "ui/page_control.h"
-#include "ui/status_bar.h"
+#include "widgets/controls.h"
+#include "widgets/page_control.h"
+#include "widgets/status_bar.h"
 
 #include <QGroupBox>
 #include <QLineEdit>

@@ -5,7 +5,7 @@
 #include "play/board_lines.h"
 #include "resources/pictures.h"
 #include "support/app_fixture.h"
-#include "ui/controls.h"
+#include "widgets/controls.h"
 
 #include <QDir>
 #include <QMouseEvent>

@@ -2,8 +2,8 @@
 // deleting and pasting; and what the next game makes of the texts they show.
 #include "core/random.h"
 #include "support/app_fixture.h"
-#include "ui/controls.h"
-#include "ui/page_control.h"
+#include "widgets/controls.h"
+#include "widgets/page_control.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>

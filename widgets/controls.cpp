@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "widgets/controls.h"
 
 #include "resources/pictures.h"
 

@@ -1,4 +1,4 @@
-#include "ui/status_bar.h"
+#include "widgets/status_bar.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "ui/browse_to.h"
+#include "widgets/browse_to.h"
 
-#include "ui/open_url.h"
+#include "widgets/open_url.h"
 
 #include <QMouseEvent>
 

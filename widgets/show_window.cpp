@@ -1,6 +1,6 @@
-#include "ui/show_window.h"
+#include "widgets/show_window.h"
 
-#include "ui/x11_connection.h"
+#include "widgets/x11_connection.h"
 
 #include <QGuiApplication>
 #include <QScreen>

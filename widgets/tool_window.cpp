@@ -1,7 +1,7 @@
-#include "ui/tool_window.h"
+#include "widgets/tool_window.h"
 
-#include "ui/show_window.h"
-#include "ui/x11_connection.h"
+#include "widgets/show_window.h"
+#include "widgets/x11_connection.h"
 
 #include <QEvent>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "ui/window_drag.h"
+#include "widgets/window_drag.h"
 
 #include <QMouseEvent>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "ui/open_url.h"
+#include "widgets/open_url.h"
 
 #include <QDesktopServices>
 #include <QUrl>

@@ -1,7 +1,7 @@
 // Link labels and the addresses the help windows open.
 #pragma once
 
-#include "ui/controls.h"
+#include "widgets/controls.h"
 
 #include <QString>
 
