@@ -12,41 +12,16 @@ game=$1
 work=$2
 mkdir -p "$work"
 
-if [ -z "${VANTRELL_E2E_INNER:-}" ]; then
-  command -v xvfb-run >/dev/null || { echo "SKIP: xvfb-run is not installed"; exit 77; }
-  for tool in openbox xdotool xprop wmctrl; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-  done
-  export VANTRELL_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_under_xvfb "$@"
 
-openbox >/dev/null 2>&1 &
-wm=$!
-pid=
-trap 'kill $wm 2>/dev/null || true; [ -z "$pid" ] || kill $pid 2>/dev/null || true' EXIT
-sleep 0.5
-
-# The English build's texts; the keys and the wheel do not depend on them.
-"$game" >"$work/game.log" 2>&1 &
-pid=$!
-
-wait_for() { # wait_for <seconds> <command...>: polls every 50 ms
-  local deadline=$(( $(date +%s%N) + $1 * 1000000000 )); shift
-  while [ "$(date +%s%N)" -lt "$deadline" ]; do
-    "$@" && return 0
-    sleep 0.05
-  done
-  return 1
-}
-main_visible() { main=$(xdotool search --onlyvisible --name '^Vantrell Sudoku 1\.2$' 2>/dev/null | head -n1) && [ -n "$main" ]; }
 minimum_size() {
   xprop -id "$main" WM_NORMAL_HINTS | sed -nE 's/.*program specified minimum size: ([0-9]+) by ([0-9]+).*/\1x\2/p'
 }
 has_minimum_size() { [ "$(minimum_size)" = "$1" ]; }
 
-wait_for 10 main_visible || { echo "FAIL: the main window did not appear"; exit 1; }
-sleep 1.6 # the splash fades out and gets out of the way
+# The English build's texts; the keys and the wheel do not depend on them.
+e2e_start_game "$game" "$work/game.log"
 
 # Window positions of the game box's controls: the group box stands at 530, 130.
 preset_text=(600 158) # the text of cbspiel (8, 18, 185 x 21 in the group)
@@ -81,14 +56,5 @@ sleep 0.3
 start_game_expecting 577x428 '"Free Advanced" after five wheel notches up from "User Defined"'
 
 wmctrl -i -c "$main"
-if ! wait_for 5 bash -c "! kill -0 $pid 2>/dev/null"; then
-  echo "FAIL: the game did not end after closing its window"
-  exit 1
-fi
-set +e
-wait "$pid"
-code=$?
-set -e
-pid=
-[ "$code" -eq 0 ] || { echo "FAIL: exit code $code"; exit 1; }
+ends_cleanly_within_a_second "$(now_ms)"
 echo "PASS"

@@ -14,42 +14,23 @@ if [ -n "${VANTRELL_TEST_CUPS_UNAVAILABLE:-}" ]; then
   echo "SKIP: no private CUPS scheduler: $VANTRELL_TEST_CUPS_UNAVAILABLE"; exit 77
 fi
 [ -n "${VANTRELL_TEST_CUPS_DIR:-}" ] || { echo "SKIP: run through run-with-private-cupsd.sh"; exit 77; }
-if [ -z "${VANTRELL_E2E_INNER:-}" ]; then
-  for tool in xvfb-run openbox xdotool wmctrl xprop xwininfo import convert lpstat cupsreject cupsaccept; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-  done
-  export VANTRELL_E2E_INNER=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
-fi
+for tool in xwininfo lpstat cupsreject cupsaccept; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_under_xvfb "$@"
 
 queue=vantrell-test
 pdf="$VANTRELL_TEST_CUPS_DIR/out/job.pdf"
 rm -f "$pdf"
 cupsreject "$queue"
 
-openbox >/dev/null 2>&1 &
-wm=$!
-pid=
-trap 'kill $wm 2>/dev/null || true; [ -n "$pid" ] && kill $pid 2>/dev/null || true' EXIT
-sleep 0.5
-
-wait_for() { # wait_for <seconds> <command...>: polls every 50 ms
-  local deadline=$(( $(date +%s%N) + $1 * 1000000000 )); shift
-  while [ "$(date +%s%N)" -lt "$deadline" ]; do
-    "$@" && return 0
-    sleep 0.05
-  done
-  return 1
-}
-fail() { echo "FAIL: $*"; exit 1; }
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 # The colour of a point of a window, as "r,g,b".
 pixel() {
   import -window "$1" "$work/probe.png" 2>/dev/null || return 1
   convert "$work/probe.png" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:
 }
 visible() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
-main_visible() { main=$(xdotool search --onlyvisible --name '^Vantrell Sudoku 1\.2$' 2>/dev/null | head -n1) && [ -n "$main" ]; }
 dialog_visible() { dialog=$(xdotool search --onlyvisible --name '^Print$' 2>/dev/null | head -n1) && [ -n "$dialog" ]; }
 # Ready: the cream cover over the printer choice is gone, and the white choice shows in
 # its place.
@@ -63,10 +44,7 @@ box_visible() {
   [ -n "$box" ]
 }
 
-"$game" >"$work/game.log" 2>&1 &
-pid=$!
-wait_for 10 main_visible || fail "the main window did not appear"
-sleep 1.6 # the splash fades out
+e2e_start_game "$game" "$work/game.log"
 
 # The print page, one puzzle per page, "Prepare".
 click "$main" 187 22
@@ -109,11 +87,5 @@ lpstat -W completed -o "$queue" | tee "$work/jobs.txt"
 kill -0 "$pid" || fail "the game ended"
 
 wmctrl -i -c "$main"
-wait_for 5 bash -c "! kill -0 $pid 2>/dev/null" || fail "the game did not end after closing its window"
-set +e
-wait "$pid"
-code=$?
-set -e
-pid=
-[ "$code" -eq 0 ] || fail "exit code $code"
+ends_cleanly_within_a_second "$(now_ms)"
 echo "PASS"
