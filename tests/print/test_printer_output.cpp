@@ -29,13 +29,17 @@ const QString kQueue = QStringLiteral("vantrell-test");
 
 QString cupsDir() { return qEnvironmentVariable("VANTRELL_TEST_CUPS_DIR"); }
 
-std::vector<QImage> composedPage(int count)
+const QString kFooterLong = QStringLiteral("Vantrell Sudoku - vantrell-media.com");
+
+// A page as the print dialog hands it over: each picture with the puzzle it shows, or the
+// pictures alone.
+std::vector<PrintedField> composedPage(int count, bool withPuzzles = true)
 {
-    std::vector<QImage> fields;
+    std::vector<PrintedField> fields;
     for (int i = 0; i < count; ++i) {
-        const GameState s = vantrell::testing::generatedPuzzle(1, 32, 7 + i);
-        fields.push_back(drawPageField(s, QStringLiteral("Vantrell Sudoku - vantrell-media.com"),
-                                       QStringLiteral("Sudoku - vantrell-media.com")));
+        const PageFieldPuzzle puzzle = pageFieldPuzzle(vantrell::testing::generatedPuzzle(1, 32, 7 + i), kFooterLong,
+                                                       QStringLiteral("Sudoku - vantrell-media.com"));
+        fields.emplace_back(drawPageField(puzzle), withPuzzles ? std::optional(puzzle) : std::nullopt);
     }
     return fields;
 }
@@ -332,7 +336,7 @@ private slots:
         {
             FrozenScheduler frozen;
             QVERIFY(frozen.frozen());
-            const std::vector<QImage> page = composedPage(1);
+            const std::vector<PrintedField> page = composedPage(1);
             clock.start();
             const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), page, 1);
             const qint64 printMs = clock.restart();
