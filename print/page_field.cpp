@@ -28,9 +28,10 @@ QFont pageFieldFont(int pixels)
 }
 
 // Black text with the top-left of its text cell at (x, y), over an opaque white box.
-void drawTextAt(QImage &picture, int x, int y, const QString &text, int pixels)
+// Pixel sizes and screen metrics keep the box and the text where the picture has them,
+// whatever the device and its scale.
+void drawTextAt(QPainter &p, int x, int y, const QString &text, int pixels)
 {
-    QPainter p(&picture);
     p.setFont(pageFieldFont(pixels));
     const QFontMetrics metrics(p.font());
     p.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), Qt::white);
@@ -40,42 +41,89 @@ void drawTextAt(QImage &picture, int x, int y, const QString &text, int pixels)
 
 } // namespace
 
-void drawPageFieldInto(QImage &picture, const GameState &state, const QString &footerLong,
-                       const QString &footerShort)
+bool PageFieldPuzzle::isValid() const
 {
+    return groesse >= 1 && groesse <= kMaxSide && givens.size() == std::size_t(groesse * groesse);
+}
+
+PageFieldPuzzle pageFieldPuzzle(const GameState &state, const QString &footerLong, const QString &footerShort)
+{
+    PageFieldPuzzle puzzle{state.groesse, state.spielart, {}, footerLong, footerShort};
+    if (state.groesse < 1 || state.groesse > kMaxSide)
+        return puzzle; // no cells: drawn as nothing
     const int n = state.groesse;
-    const int end = kCell * n + kBorder; // the last grid line
-
-    for (int k = 0; k <= n; ++k) {
-        drawVerticalLine(picture, kCell * k + kBorder, kBorder, end + 1, 1, Qt::black);
-        drawHorizontalLine(picture, kCell * k + kBorder, kBorder, end + 1, 1, Qt::black);
-    }
-
-    // eingabe is still the copy of vorgabe here, so this prints the given values.
+    puzzle.givens.assign(std::size_t(n * n), 0);
+    // eingabe is still the copy of vorgabe here, so this keeps the given values.
     for (int x = 1; x <= n; ++x)
         for (int y = 1; y <= n; ++y)
             if (state.vorgabe(x, y) != 0)
-                drawTextAt(picture, kCell * (x - 1) + 17, kCell * (y - 1) + 8,
-                           QString::number(state.eingabe(x, y)), kDigitPixels);
+                puzzle.givens[std::size_t((x - 1) * n + (y - 1))] = state.eingabe(x, y);
+    return puzzle;
+}
 
-    const bool classic = state.spielart == 1;
+void drawPageField(QPainter &painter, const PageFieldPuzzle &puzzle)
+{
+    if (!puzzle.isValid())
+        return;
+    const int n = puzzle.groesse;
+    const int side = pageFieldSide(n);
+    const int end = kCell * n + kBorder; // the last grid line
+
+    painter.save();
+    // A long footer ends at the picture's edge, on paper too.
+    painter.setClipRect(QRect(0, 0, side, side), Qt::IntersectClip);
+
+    for (int k = 0; k <= n; ++k) {
+        drawVerticalLine(painter, kCell * k + kBorder, kBorder, end + 1, 1, Qt::black);
+        drawHorizontalLine(painter, kCell * k + kBorder, kBorder, end + 1, 1, Qt::black);
+    }
+
+    for (int x = 1; x <= n; ++x)
+        for (int y = 1; y <= n; ++y)
+            if (const int value = puzzle.givens[std::size_t((x - 1) * n + (y - 1))]; value != 0)
+                drawTextAt(painter, kCell * (x - 1) + 17, kCell * (y - 1) + 8, QString::number(value),
+                           kDigitPixels);
+
+    const bool classic = puzzle.spielart == 1;
     if (classic)
         for (int k = 0; k <= 3; ++k) {
-            drawVerticalLine(picture, 135 * k + kBorder, kBorder, end, 3, Qt::black);
-            drawHorizontalLine(picture, 135 * k + kBorder, kBorder, end, 3, Qt::black);
+            drawVerticalLine(painter, 135 * k + kBorder, kBorder, end, 3, Qt::black);
+            drawHorizontalLine(painter, 135 * k + kBorder, kBorder, end, 3, Qt::black);
         }
 
-    drawTextAt(picture, kBorder, end + (classic ? 2 : 1),
-               picture.width() > kLongFooterAbove ? footerLong : footerShort, kFooterPixels);
+    drawTextAt(painter, kBorder, end + (classic ? 2 : 1),
+               side > kLongFooterAbove ? puzzle.footerLong : puzzle.footerShort, kFooterPixels);
+    painter.restore();
+}
+
+void drawPageFieldInto(QImage &picture, const GameState &state, const QString &footerLong,
+                       const QString &footerShort)
+{
+    QPainter painter(&picture);
+    drawPageField(painter, pageFieldPuzzle(state, footerLong, footerShort));
+}
+
+QImage drawPageField(const PageFieldPuzzle &puzzle)
+{
+    const int side = puzzle.isValid() ? pageFieldSide(puzzle.groesse) : 0;
+    QImage picture = whitePicture(side, side);
+    if (!picture.isNull()) {
+        QPainter painter(&picture);
+        drawPageField(painter, puzzle);
+    }
+    return picture;
 }
 
 QImage drawPageField(const GameState &state, const QString &footerLong, const QString &footerShort)
 {
-    const int side = pageFieldSide(state.groesse);
-    QImage picture(side, side, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    drawPageFieldInto(picture, state, footerLong, footerShort);
-    return picture;
+    return drawPageField(pageFieldPuzzle(state, footerLong, footerShort));
+}
+
+bool pageFieldShows(const QImage &picture, const PageFieldPuzzle &puzzle)
+{
+    if (!puzzle.isValid() || picture.size() != QSize(pageFieldSide(puzzle.groesse), pageFieldSide(puzzle.groesse)))
+        return false;
+    return picture.convertToFormat(QImage::Format_RGB32) == drawPageField(puzzle);
 }
 
 } // namespace vantrell

@@ -70,7 +70,7 @@ QString heldJobText(const QString &printerName, int jobId)
         .arg(jobId);
 }
 
-void drawPrinterPage(QPainter &painter, const std::vector<QImage> &fields, int count)
+void drawPrinterPage(QPainter &painter, const std::vector<PrintedField> &fields, int count)
 {
     // The printable area in device pixels.
     const int width = painter.device()->width();
@@ -78,8 +78,22 @@ void drawPrinterPage(QPainter &painter, const std::vector<QImage> &fields, int c
     const std::vector<PageSquare> squares = printerSquares(count, width, height);
     // Thin grid lines blur under lossy compression.
     painter.setRenderHint(QPainter::LosslessImageRendering);
-    for (std::size_t i = 0; i < squares.size() && i < fields.size(); ++i)
-        painter.drawImage(squares[i].toRect(), fields[i]);
+    for (std::size_t i = 0; i < squares.size() && i < fields.size(); ++i) {
+        const QRect square = squares[i].toRect();
+        const PrintedField &field = fields[i];
+        if (!field.puzzle || !field.puzzle->isValid()) {
+            painter.drawImage(square, field.picture);
+            continue;
+        }
+        // The picture's geometry, scaled to the square: lines and digits stay vectors and
+        // come out as sharp as the printer can make them.
+        const double scale = double(square.width()) / pageFieldSide(field.puzzle->groesse);
+        painter.save();
+        painter.translate(square.topLeft());
+        painter.scale(scale, scale);
+        drawPageField(painter, *field.puzzle);
+        painter.restore();
+    }
 }
 
 PrintOutcome PrinterService::failed(PrintFailure failure, const QString &printerName, const QString &detail,
@@ -145,7 +159,7 @@ bool runWhileWaiting(std::function<void()> work, QDeadlineTimer deadline)
     return finished;
 }
 
-QByteArray renderPdf(const QPageLayout &layout, const std::vector<QImage> &fields, int count)
+QByteArray renderPdf(const QPageLayout &layout, const std::vector<PrintedField> &fields, int count)
 {
     QByteArray pdf;
     QBuffer buffer(&pdf);
@@ -237,7 +251,7 @@ QString PrinterService::selectedPrinterName()
     return talk ? talk->defaultName() : QString();
 }
 
-PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<QImage> &fields, int count)
+PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<PrintedField> &fields, int count)
 {
     const QDeadlineTimer deadline(answerTime);
     const bool byName = printerChoice != standardChoice();
@@ -344,7 +358,7 @@ std::optional<PrintOutcome> PrinterService::selectPrinter(const QString &printer
     return std::nullopt;
 }
 
-PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<QImage> &fields, int count)
+PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<PrintedField> &fields, int count)
 {
     if (auto failure = selectPrinter(printerChoice))
         return *failure;

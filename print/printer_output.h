@@ -1,6 +1,8 @@
 // The program's one printer: lists the printers and prints a composed page.
 #pragma once
 
+#include "print/page_field.h"
+
 #include <QImage>
 #include <QPageLayout>
 #include <QString>
@@ -43,6 +45,17 @@ QString printFailureText(PrintFailure failure, const QString &printerName, const
 // What the player is told when a printer that is stopped keeps the job in its queue.
 QString heldJobText(const QString &printerName, int jobId);
 
+// One page field on its way to the printer: its picture and, where known, the puzzle the
+// picture shows, which is then drawn at the printer's resolution instead of stretched.
+struct PrintedField {
+    PrintedField(QImage picture = {}, std::optional<PageFieldPuzzle> puzzle = std::nullopt)
+        : picture(std::move(picture)), puzzle(std::move(puzzle))
+    {
+    }
+    QImage picture;
+    std::optional<PageFieldPuzzle> puzzle;
+};
+
 struct PrintOutcome {
     bool ok = false;
     std::optional<PrintFailure> failure; // set when ok is false
@@ -77,12 +90,12 @@ public:
     // Gathers the names again on the next printerNames().
     void refreshPrinterNames();
 
-    // Prints one page with fields stretched into the squares for count page fields.
+    // Prints one page with fields drawn into the squares for count page fields.
     // A printer name as choice selects that printer for this and later runs;
     // standardChoice() keeps the selected one, which is the system default until another
     // is chosen. Waits at most answerTime for the print service, with the event loop running
     // but user input held back; ok only when the print service took the job.
-    PrintOutcome print(const QString &printerChoice, const std::vector<QImage> &fields, int count);
+    PrintOutcome print(const QString &printerChoice, const std::vector<PrintedField> &fields, int count);
 
     // The printer the next standard run prints on; empty when none is chosen and there
     // is no default (or the print service does not answer).
@@ -111,7 +124,8 @@ private:
 #endif
 };
 
-// Stretches the page fields into their squares on a page of the painter's device.
-void drawPrinterPage(QPainter &painter, const std::vector<QImage> &fields, int count);
+// Draws the page fields into their squares on a page of the painter's device: a field's
+// puzzle scaled to its square where it has a valid one, its picture stretched otherwise.
+void drawPrinterPage(QPainter &painter, const std::vector<PrintedField> &fields, int count);
 
 } // namespace vantrell

@@ -75,7 +75,7 @@ void Tdruckfenster::setNoticeReporter(std::function<void(const QString &)> repor
     noticeReporter() = std::move(reporter);
 }
 
-Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, const PrintHost *host)
+Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *host)
     : QWidget(nullptr, kCaptionOnlyToolWindow), spr_(spr), mainWindow_(mainWindow), host_(host)
 {
     setObjectName(QStringLiteral("druckfenster"));
@@ -246,16 +246,25 @@ void Tdruckfenster::clearPageFields()
     for (int i = 1; i <= 6; ++i)
         if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i)))
             field->setPicture(whitePicture(1, 1)); // the next preparation keeps its corner pixel
+    if (host_)
+        host_->pageFieldsCleared();
 }
 
 void Tdruckfenster::Image1Click()
 {
     if (state_ != State::Ready || printing_)
         return;
-    std::vector<QImage> fields;
+    std::vector<PrintedField> fields;
     for (int i = 1; i <= 6 && mainWindow_; ++i)
-        if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i)))
-            fields.push_back(field->picture());
+        if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i))) {
+            PrintedField printed(field->picture());
+            // The puzzle goes to the printer only where it is exactly what the player saw;
+            // otherwise the picture does.
+            if (auto puzzle = host_ ? host_->pageFieldPuzzle(i) : std::nullopt;
+                puzzle && pageFieldShows(printed.picture, *puzzle))
+                printed.puzzle = std::move(puzzle);
+            fields.push_back(std::move(printed));
+        }
     // The print service may take seconds to answer; the windows go on painting meanwhile.
     printing_ = true;
     const PrintOutcome outcome = [&] {

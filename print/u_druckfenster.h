@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -22,6 +23,10 @@ class PrintHost {
 public:
     virtual ~PrintHost() = default;
     virtual std::int32_t felderproseite() const = 0;
+    // The puzzle that page field i (1..6) shows, where the window keeps it.
+    virtual std::optional<PageFieldPuzzle> pageFieldPuzzle(int) const { return std::nullopt; }
+    // The dialog has cleared the page fields: their puzzles are gone too.
+    virtual void pageFieldsCleared() {}
 };
 
 class Tdruckfenster : public QWidget {
@@ -29,7 +34,7 @@ class Tdruckfenster : public QWidget {
 public:
     enum class State { Hidden, Covered, Ready };
 
-    Tdruckfenster(const QLabel *spr, QWidget *mainWindow, const PrintHost *host);
+    Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *host);
 
     State state() const { return state_; }
     void setProgress(int percent);
@@ -63,7 +68,7 @@ private:
 
     const QLabel *spr_;
     QWidget *mainWindow_;
-    const PrintHost *host_;
+    PrintHost *host_;
     PrinterService printer_;
     State state_ = State::Hidden;
     bool printing_ = false;

@@ -448,6 +448,11 @@ void Tprog::gameSolved()
 
 PictureBox *Tprog::pageField(int i) const { return findChild<PictureBox *>(QStringLiteral("x%1").arg(i)); }
 
+std::optional<PageFieldPuzzle> Tprog::pageFieldPuzzle(int i) const
+{
+    return i >= 1 && i <= int(pageFieldPuzzles_.size()) ? pageFieldPuzzles_[std::size_t(i - 1)] : std::nullopt;
+}
+
 void Tprog::vorschaudruckClick()
 {
     Tdruckfenster *dialog = appWindows().druckfenster;
@@ -459,6 +464,7 @@ void Tprog::vorschaudruckClick()
         PictureBox *field = pageField(i);
         field->setPicture(resizedPicture(resizedPicture(field->picture(), 1, field->picture().height()), 1, 1));
     }
+    pageFieldPuzzles_ = {};
     setEnabled(false);
     // The count is the first character of the choice; only 1, 2 and 6 are offered.
     const QString choice = comboText(cbdruck_);
@@ -494,6 +500,7 @@ bool Tprog::Druck2Druckausgabe()
             return false;
         Spiel3Vorbereiten();
         drawPageFieldInto(field->picture(), game_, texts_.footerLong, texts_.footerShort);
+        pageFieldPuzzles_[std::size_t(i - 1)] = vantrell::pageFieldPuzzle(game_, texts_.footerLong, texts_.footerShort);
         field->pictureChanged();
         druckseite_->setPicture(field->picture());
         centreInFrame(druckseite_);

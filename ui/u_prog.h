@@ -8,7 +8,9 @@
 #include "ui/texts.h"
 
 #include <QWidget>
+#include <array>
 #include <cstdint>
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -39,6 +41,8 @@ public:
     std::uint8_t spiellaeuft() const { return spiellaeuft_; }
     std::uint8_t druckmodus() const { return druckmodus_; }
     std::int32_t felderproseite() const override { return felderproseite_; }
+    std::optional<PageFieldPuzzle> pageFieldPuzzle(int i) const override;
+    void pageFieldsCleared() override { pageFieldPuzzles_ = {}; }
     const LanguageTexts &texts() const { return texts_; }
     QString language() const;
     QImage boardPicture() const;
@@ -109,6 +113,7 @@ private:
     std::uint8_t spiellaeuft_ = 0;
     std::uint8_t druckmodus_ = 0;
     std::int32_t felderproseite_ = 0;
+    std::array<std::optional<PageFieldPuzzle>, 6> pageFieldPuzzles_; // what x1 ... x6 show
     QString countListBuiltFor_; // the game type text the count list was last built for
     CountRange countList_;      // the counts the list holds; empty before it is first built
     bool closing_ = false;

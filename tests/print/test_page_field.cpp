@@ -213,6 +213,104 @@ private slots:
         drawPageFieldInto(field, s, kLong, kShort);
         QCOMPARE(field, drawPageField(s, kLong, kShort));
     }
+
+    // Drawn at another scale and place, as on the printed page: the lines land on the
+    // scaled pixels and nothing, not even an overlong footer, leaves the square.
+    void scaledIntoASquare_data()
+    {
+        QTest::addColumn<int>("spielart");
+        QTest::newRow("3x3 free") << 3;
+        QTest::newRow("classic") << 1;
+    }
+    void scaledIntoASquare()
+    {
+        QFETCH(int, spielart);
+        constexpr int scale = 4;
+        const QPoint at(37, 23);
+        const QString overlong(300, QLatin1Char('W'));
+        const PageFieldPuzzle record = pageFieldPuzzle(puzzle(spielart), overlong, overlong);
+        const int n = record.groesse;
+        const int side = pageFieldSide(n);
+        QImage canvas = whitePicture(scale * side + 100, scale * side + 100);
+        {
+            QPainter p(&canvas);
+            p.translate(at);
+            p.scale(scale, scale);
+            drawPageField(p, record);
+        }
+        const QRect square(at, QSize(scale * side, scale * side));
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                if (!square.contains(x, y))
+                    QVERIFY2(isWhite(canvas.pixel(x, y)), qPrintable(QStringLiteral("ink at (%1, %2)").arg(x).arg(y)));
+
+        const bool classic = spielart == 1;
+        for (int k = 0; k <= n; ++k) {
+            const bool block = classic && k % 3 == 0;
+            // The pixels the line covers across, scaled: 45k + 5 alone, or 45k + 4 to 45k + 6.
+            const int first = scale * (45 * k + 5 - (block ? 1 : 0));
+            const int last = scale * (45 * k + 5 + (block ? 2 : 1)) - 1;
+            for (int j = 0; j < n; ++j) {
+                const int along = scale * (45 * j + 27);
+                for (int c = first - 1; c <= last + 1; ++c) {
+                    const bool inside = c >= first && c <= last;
+                    const QRgb vertical = canvas.pixel(at.x() + c, at.y() + along);
+                    const QRgb horizontal = canvas.pixel(at.x() + along, at.y() + c);
+                    QVERIFY2(inside ? isBlack(vertical) : isWhite(vertical),
+                             qPrintable(QStringLiteral("line %1, vertical at %2").arg(k).arg(c)));
+                    QVERIFY2(inside ? isBlack(horizontal) : isWhite(horizontal),
+                             qPrintable(QStringLiteral("line %1, horizontal at %2").arg(k).arg(c)));
+                }
+            }
+        }
+    }
+
+    // A picture stands for its puzzle only when it is exactly what the puzzle draws; a
+    // broken puzzle stands for nothing and draws nothing.
+    void pictureShowsPuzzle_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("shows");
+        QTest::newRow("its own picture") << "" << true;
+        QTest::newRow("one pixel off") << "pixel" << false;
+        QTest::newRow("another puzzle") << "puzzle" << false;
+        QTest::newRow("another footer") << "footer" << false;
+        QTest::newRow("cleared picture") << "cleared" << false;
+        QTest::newRow("no side") << "side 0" << false;
+        QTest::newRow("side beyond the game") << "side 10" << false;
+        QTest::newRow("givens missing") << "givens" << false;
+    }
+    void pictureShowsPuzzle()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, shows);
+        PageFieldPuzzle record = pageFieldPuzzle(puzzle(5), kLong, kShort);
+        QImage picture = drawPageField(record);
+        bool broken = false;
+        if (change == QLatin1String("pixel"))
+            picture.setPixel(100, 100, picture.pixel(100, 100) ^ 0x010101);
+        else if (change == QLatin1String("puzzle"))
+            picture = drawPageField(pageFieldPuzzle(generatedPuzzle(5, 12, 99), kLong, kShort));
+        else if (change == QLatin1String("footer"))
+            record.footerLong = kShort;
+        else if (change == QLatin1String("cleared"))
+            picture = whitePicture(1, 1);
+        else if (change.startsWith(QLatin1String("side")))
+            broken = true, record.groesse = change.mid(5).toInt();
+        else if (change == QLatin1String("givens"))
+            broken = true, record.givens.pop_back();
+        QCOMPARE(pageFieldShows(picture, record), shows);
+        QCOMPARE(record.isValid(), !broken);
+        if (broken) {
+            QVERIFY(drawPageField(record).isNull());
+            QImage canvas = whitePicture(500, 500);
+            {
+                QPainter p(&canvas);
+                drawPageField(p, record);
+            }
+            QCOMPARE(canvas, whitePicture(500, 500));
+        }
+    }
 };
 
 QTEST_MAIN(TestPageField)

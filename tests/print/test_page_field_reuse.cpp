@@ -1,9 +1,11 @@
 // Page fields live for the whole run: each preparation grows the pictures the last one left
 // behind, so whatever those pictures held shows up in the corner of the next page.
+#include "print/page_field.h"
 #include "print/u_druckfenster.h"
 #include "support/app_fixture.h"
 #include "widgets/controls.h"
 #include "widgets/page_control.h"
+#include "ui/u_prog.h"
 
 #include <QtTest>
 
@@ -23,6 +25,11 @@ void prepareSixFields(AppFixture &f, int presetEntry)
     f.combo("cbdruck")->setCurrentIndex(2);
     f.prog->vorschaudruckClick();
     QCOMPARE(appWindows().druckfenster->state(), Tdruckfenster::State::Ready);
+    // Each page field's puzzle is kept for the printer, and is what the field shows.
+    for (int i = 1; i <= 6; ++i) {
+        const std::optional<PageFieldPuzzle> puzzle = f.prog->pageFieldPuzzle(i);
+        QVERIFY2(puzzle && pageFieldShows(field(f, i)->picture(), *puzzle), qPrintable(QStringLiteral("x%1").arg(i)));
+    }
 }
 
 // The four columns left of the grid and the four rows above it are never drawn on.
@@ -68,6 +75,7 @@ private slots:
         for (int i = 1; i <= 6; ++i) {
             QCOMPARE(field(f, i)->picture().size(), QSize(1, 1));
             QCOMPARE(field(f, i)->picture().pixel(0, 0) & 0xffffff, 0xffffffu);
+            QVERIFY(!f.prog->pageFieldPuzzle(i));
         }
 
         prepareSixFields(f, secondPreset);

@@ -1,5 +1,7 @@
 // The print dialog's print click against a private CUPS scheduler (tests/support/cups): what
 // the player sees when the scheduler refuses, holds or ignores the page.
+#include "print/printed_pdf.h"
+#include "print/puzzles.h"
 #include "print/u_druckfenster.h"
 #include "widgets/controls.h"
 
@@ -60,8 +62,19 @@ public:
         findChild<PictureBox *>(QStringLiteral("x1"))->setPicture(picture);
     }
     std::int32_t felderproseite() const override { return 1; }
+    std::optional<PageFieldPuzzle> pageFieldPuzzle(int i) const override { return i == 1 ? puzzle : std::nullopt; }
+    void pageFieldsCleared() override { puzzle.reset(); }
     QSize fieldSize() const { return findChild<PictureBox *>(QStringLiteral("x1"))->picture().size(); }
+    void setField(const QImage &picture) { findChild<PictureBox *>(QStringLiteral("x1"))->setPicture(picture); }
+
+    std::optional<PageFieldPuzzle> puzzle; // what the window says x1 shows
 };
+
+PageFieldPuzzle somePuzzle(std::uint64_t seed)
+{
+    return pageFieldPuzzle(vantrell::testing::generatedPuzzle(4, 8, seed), QStringLiteral("Vantrell Sudoku - here"),
+                           QStringLiteral("Sudoku - here"));
+}
 
 } // namespace
 
@@ -215,6 +228,44 @@ private slots:
         QVERIFY(dialog_->isVisible());
         QCOMPARE(main_->fieldSize(), QSize(200, 200));
         QVERIFY(choice()->count() > 0); // the list it had stays
+    }
+
+    // The window's puzzle goes to the printer, as text and lines, only where the page
+    // field's picture is that very puzzle; otherwise the picture is printed as it is.
+    void printsThePuzzleOnlyWhereThePictureShowsIt_data()
+    {
+        QTest::addColumn<bool>("withPuzzle");
+        QTest::addColumn<std::uint64_t>("pictureSeed");
+        QTest::addColumn<bool>("printedAsText");
+        QTest::newRow("picture and its puzzle") << true << std::uint64_t(5) << true;
+        QTest::newRow("puzzle of another picture") << true << std::uint64_t(6) << false;
+        QTest::newRow("picture alone") << false << std::uint64_t(5) << false;
+    }
+    void printsThePuzzleOnlyWhereThePictureShowsIt()
+    {
+        QFETCH(bool, withPuzzle);
+        QFETCH(std::uint64_t, pictureSeed);
+        QFETCH(bool, printedAsText);
+        const QString pdfPath = cupsDir() + QStringLiteral("/out/job.pdf");
+        QFile::remove(pdfPath);
+        main_->setField(drawPageField(somePuzzle(pictureSeed)));
+        if (withPuzzle)
+            main_->puzzle = somePuzzle(5);
+        setComboText(choice(), QStringLiteral("vantrell-test"));
+        QStringList errors;
+        Tdruckfenster::setErrorReporter([&](const QString &text) { errors << text; });
+        dialog_->Image1Click();
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QCOMPARE(dialog_->state(), Tdruckfenster::State::Hidden);
+        QVERIFY(!main_->puzzle); // cleared with the page fields
+
+        QVERIFY2(vantrell::testing::waitForJob(pdfPath), "the job did not reach the queue's file");
+        const auto images = vantrell::testing::imageResolutions(pdfPath);
+        QVERIFY(images);
+        QCOMPARE(images->size(), printedAsText ? 0 : 1);
+        const QString text = vantrell::testing::toolOutput(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")})
+                                 .value_or(QString());
+        QCOMPARE(text.contains(QStringLiteral("Sudoku - here")), printedAsText);
     }
 
 private:

@@ -5,6 +5,7 @@
 #include "print/puzzles.h"
 #include "print/printer_layout.h"
 #include "print/printer_output.h"
+#include "print/printed_pdf.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,47 +30,25 @@ const QString kQueue = QStringLiteral("vantrell-test");
 
 QString cupsDir() { return qEnvironmentVariable("VANTRELL_TEST_CUPS_DIR"); }
 
-std::vector<QImage> composedPage(int count)
+const QString kFooterLong = QStringLiteral("Vantrell Sudoku - vantrell-media.com");
+
+// A page as the print dialog hands it over: each picture with the puzzle it shows, or the
+// pictures alone.
+std::vector<PrintedField> composedPage(int count, bool withPuzzles = true)
 {
-    std::vector<QImage> fields;
+    std::vector<PrintedField> fields;
     for (int i = 0; i < count; ++i) {
-        const GameState s = vantrell::testing::generatedPuzzle(1, 32, 7 + i);
-        fields.push_back(drawPageField(s, QStringLiteral("Vantrell Sudoku - vantrell-media.com"),
-                                       QStringLiteral("Sudoku - vantrell-media.com")));
+        const PageFieldPuzzle puzzle = pageFieldPuzzle(vantrell::testing::generatedPuzzle(1, 32, 7 + i), kFooterLong,
+                                                       QStringLiteral("Sudoku - vantrell-media.com"));
+        fields.emplace_back(drawPageField(puzzle), withPuzzles ? std::optional(puzzle) : std::nullopt);
     }
     return fields;
 }
 
-// Runs a tool and returns its standard output; nothing when it fails or takes too long.
+using vantrell::testing::waitForJob;
 std::optional<QString> run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        process.kill();
-        process.waitForFinished(1000);
-        qWarning() << program << arguments << "failed:" << process.readAllStandardError();
-        return std::nullopt;
-    }
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
-// Waits until the scheduler has no unfinished job left and the file holds a whole PDF.
-bool waitForJob(const QString &pdfPath)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 30000) {
-        QProcess lpstat;
-        lpstat.start(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("not-completed"), QStringLiteral("-o")});
-        const bool idle = lpstat.waitForFinished(10000) && lpstat.exitCode() == 0
-            && lpstat.readAllStandardOutput().trimmed().isEmpty();
-        QFile pdf(pdfPath);
-        if (idle && pdf.open(QIODevice::ReadOnly) && pdf.size() > 0 && pdf.readAll().trimmed().endsWith("%%EOF"))
-            return true;
-        QThread::msleep(100);
-    }
-    return false;
+    return vantrell::testing::toolOutput(program, arguments);
 }
 
 // Jobs the scheduler still has to print.
@@ -142,31 +121,54 @@ private slots:
     }
 
     // One page with the squares where the layout puts them, and the document title.
+    // The puzzles reach the printer as lines and text, not as screen pictures; fields
+    // without their puzzle still print their picture.
     void printsOnePageWithTheSquares_data()
     {
         QTest::addColumn<int>("count");
-        QTest::newRow("1 per page") << 1;
-        QTest::newRow("2 per page") << 2;
-        QTest::newRow("6 per page") << 6;
+        QTest::addColumn<bool>("withPuzzles");
+        QTest::newRow("1 per page") << 1 << true;
+        QTest::newRow("2 per page") << 2 << true;
+        QTest::newRow("6 per page") << 6 << true;
+        QTest::newRow("6 per page, pictures alone") << 6 << false;
     }
     void printsOnePageWithTheSquares()
     {
         QFETCH(int, count);
+        QFETCH(bool, withPuzzles);
         const QString pdfPath = cupsDir() + QStringLiteral("/out/job.pdf");
         QFile::remove(pdfPath);
 
-        const PrintOutcome outcome = service.print(kQueue, composedPage(count), count);
+        const PrintOutcome outcome = service.print(kQueue, composedPage(count, withPuzzles), count);
         QVERIFY2(outcome.ok, qPrintable(outcome.reason));
         QVERIFY(outcome.jobId > 0);
         QVERIFY(outcome.notice.isEmpty());
         QVERIFY2(waitForJob(pdfPath), "the job did not reach the queue's file");
         // Kept beside the test for a look at the printed page.
-        QFile::remove(QStringLiteral("printed-%1.pdf").arg(count));
-        QFile::copy(pdfPath, QStringLiteral("printed-%1.pdf").arg(count));
+        const QString kept = QStringLiteral("printed-%1%2.pdf").arg(count).arg(withPuzzles ? "" : "-pictures");
+        QFile::remove(kept);
+        QFile::copy(pdfPath, kept);
 
         const QString info = run(QStringLiteral("pdfinfo"), {pdfPath}).value_or(QString());
         QCOMPARE(infoField(info, QStringLiteral("Pages")), QStringLiteral("1"));
         QCOMPARE(infoField(info, QStringLiteral("Title")), PrinterService::documentTitle());
+
+        const auto resolutions = vantrell::testing::imageResolutions(pdfPath);
+        QVERIFY(resolutions);
+        const QString text = run(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")}).value_or(QString());
+        const auto digits = std::count_if(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+        if (withPuzzles) {
+            QStringList listed;
+            for (int ppi : *resolutions)
+                listed << QString::number(ppi);
+            QVERIFY2(resolutions->isEmpty(), qPrintable(QStringLiteral("images at %1 ppi").arg(listed.join(QStringLiteral(", ")))));
+            // Every square's given digits (32 each) and its footer, as text.
+            QCOMPARE(text.count(kFooterLong), count);
+            QCOMPARE(int(digits), 32 * count);
+        } else {
+            QCOMPARE(resolutions->size(), count);
+            QCOMPARE(int(digits), 0);
+        }
 
         // The queue's page: A4 with 12 pt unprintable on each side.
         const QPageLayout layout = service.lastPageLayout();
@@ -332,7 +334,7 @@ private slots:
         {
             FrozenScheduler frozen;
             QVERIFY(frozen.frozen());
-            const std::vector<QImage> page = composedPage(1);
+            const std::vector<PrintedField> page = composedPage(1);
             clock.start();
             const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), page, 1);
             const qint64 printMs = clock.restart();
