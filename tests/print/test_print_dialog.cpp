@@ -1,6 +1,7 @@
 // The print dialog's print click against a private CUPS scheduler (tests/support/cups): what
 // the player sees when the scheduler refuses, holds or ignores the page.
 #include "print/printed_pdf.h"
+#include "print/private_scheduler.h"
 #include "print/puzzles.h"
 #include "print/u_druckfenster.h"
 #include "widgets/controls.h"
@@ -16,15 +17,11 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <atomic>
-#include <csignal>
-#include <thread>
 
 using namespace vantrell;
+using namespace vantrell::testing;
 
 namespace {
-
-QString cupsDir() { return qEnvironmentVariable("VANTRELL_TEST_CUPS_DIR"); }
 
 bool run(const QString &program, const QStringList &arguments)
 {
@@ -35,12 +32,6 @@ bool run(const QString &program, const QStringList &arguments)
     if (!ok)
         qWarning() << program << arguments << "failed:" << process.readAllStandardError();
     return ok;
-}
-
-pid_t schedulerPid()
-{
-    QFile file(cupsDir() + QStringLiteral("/cupsd.pid"));
-    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
 }
 
 // The main window as far as the dialog sees it: six page fields and the count.
@@ -83,11 +74,8 @@ class TestPrintDialog : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString unavailable = qEnvironmentVariable("VANTRELL_TEST_CUPS_UNAVAILABLE");
-        if (!unavailable.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no private CUPS scheduler on this machine: ") + unavailable));
-        if (cupsDir().isEmpty() || qEnvironmentVariable("CUPS_SERVER") != cupsDir() + QStringLiteral("/cups.sock"))
-            QSKIP("run through tests/support/cups/run-with-private-cupsd.sh, which starts a private scheduler");
+        if (const QString missing = privateSchedulerMissing(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         // Queues whose names look like markup: one refuses every job, one is removed by a test.
         for (const QString &queue : {kRefusing, kRemovable})
             QVERIFY(run(QStringLiteral("lpadmin"),
@@ -188,15 +176,9 @@ private slots:
         QStringList errors;
         Tdruckfenster::setErrorReporter([&](const QString &text) { errors << text; });
         dialog_->hide();
-        const pid_t pid = schedulerPid();
-        QVERIFY(pid > 0 && ::kill(pid, SIGSTOP) == 0);
         // Whatever happens below, the scheduler answers again after 15 s.
-        std::atomic<bool> over{false};
-        std::thread thaw([&] {
-            for (int i = 0; i < 150 && !over; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            ::kill(pid, SIGCONT);
-        });
+        std::optional<FrozenScheduler> frozen(std::in_place);
+        QVERIFY(frozen->frozen());
         QTimer ticker;
         int ticks = 0;
         connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -214,8 +196,7 @@ private slots:
         QTimer::singleShot(500, dialog_.get(), [&] { closedDuringWait = dialog_->close(); });
         dialog_->Image1Click();
         const qint64 clickMs = clock.elapsed();
-        over = true;
-        thaw.join();
+        frozen.reset();
         qInfo("showing took %lld ms, the print click %lld ms with %d timer ticks", showMs, clickMs, ticks);
 
         QVERIFY(showMs < 1000);

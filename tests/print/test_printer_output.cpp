@@ -6,6 +6,7 @@
 #include "print/printer_layout.h"
 #include "print/printer_output.h"
 #include "print/printed_pdf.h"
+#include "print/private_scheduler.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,14 +22,13 @@
 #include <thread>
 
 using namespace vantrell;
+using namespace vantrell::testing;
 
 Q_DECLARE_METATYPE(vantrell::PrintFailure)
 
 namespace {
 
 const QString kQueue = QStringLiteral("vantrell-test");
-
-QString cupsDir() { return qEnvironmentVariable("VANTRELL_TEST_CUPS_DIR"); }
 
 const QString kFooterLong = QStringLiteral("Vantrell Sudoku - vantrell-media.com");
 
@@ -59,41 +59,6 @@ QString pendingJobs()
         .trimmed();
 }
 
-pid_t schedulerPid()
-{
-    QFile file(cupsDir() + QStringLiteral("/cupsd.pid"));
-    return file.open(QIODevice::ReadOnly) ? pid_t(file.readAll().trimmed().toInt()) : 0;
-}
-
-// Stops the scheduler the way a hung one behaves: it takes connections and never answers.
-// Resumed at the end of the scope, and after 15 s in any case, so a print that waits for it
-// fails the test instead of hanging it.
-class FrozenScheduler {
-public:
-    FrozenScheduler() : pid_(schedulerPid())
-    {
-        frozen_ = pid_ > 0 && ::kill(pid_, SIGSTOP) == 0;
-        thaw_ = std::thread([this] {
-            for (int i = 0; i < 150 && !over_; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            if (frozen_)
-                ::kill(pid_, SIGCONT);
-        });
-    }
-    ~FrozenScheduler()
-    {
-        over_ = true;
-        thaw_.join();
-    }
-    bool frozen() const { return frozen_; }
-
-private:
-    pid_t pid_;
-    bool frozen_ = false;
-    std::atomic<bool> over_{false};
-    std::thread thaw_;
-};
-
 QString infoField(const QString &pdfinfo, const QString &field)
 {
     for (const QString &line : pdfinfo.split(QLatin1Char('\n')))
@@ -109,12 +74,8 @@ class TestPrinterOutput : public QObject {
 private slots:
     void initTestCase()
     {
-        const QString unavailable = qEnvironmentVariable("VANTRELL_TEST_CUPS_UNAVAILABLE");
-        if (!unavailable.isEmpty())
-            QSKIP(qPrintable(QStringLiteral("no private CUPS scheduler on this machine: ") + unavailable));
-        // Never print anywhere but on the private scheduler.
-        if (cupsDir().isEmpty() || qEnvironmentVariable("CUPS_SERVER") != cupsDir() + QStringLiteral("/cups.sock"))
-            QSKIP("run through tests/support/cups/run-with-private-cupsd.sh, which starts a private scheduler");
+        if (const QString missing = privateSchedulerMissing(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         QVERIFY(!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty());
         QVERIFY(!QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty());
         QVERIFY(service.printerNames().contains(kQueue));
