@@ -1,5 +1,6 @@
 #include "print/printer_output_cups.h"
 
+#include <QLibrary>
 #include <QLocale>
 #include <QPageSize>
 
@@ -8,9 +9,75 @@
 #include <algorithm>
 #include <cerrno>
 #include <system_error>
+#include <type_traits>
 
 namespace vantrell {
 namespace {
+
+// libcups, and the TLS and Kerberos libraries it brings along, cost a few megabytes of
+// memory from the start if the game is linked with them. They are loaded on the first
+// conversation with the scheduler instead, which is also the first moment they are needed.
+struct CupsLibrary {
+    bool loaded = false;
+    decltype(&::cupsFreeDestInfo) cupsFreeDestInfo = nullptr;
+    decltype(&::cupsFreeDests) cupsFreeDests = nullptr;
+    decltype(&::httpClose) httpClose = nullptr;
+    decltype(&::cupsLastErrorString) cupsLastErrorString = nullptr;
+    decltype(&::cupsServer) cupsServer = nullptr;
+    decltype(&::httpConnect2) httpConnect2 = nullptr;
+    decltype(&::ippPort) ippPort = nullptr;
+    decltype(&::cupsEncryption) cupsEncryption = nullptr;
+    decltype(&::httpSetTimeout) httpSetTimeout = nullptr;
+    decltype(&::cupsGetDests2) cupsGetDests2 = nullptr;
+    decltype(&::cupsLastError) cupsLastError = nullptr;
+    decltype(&::cupsGetDest) cupsGetDest = nullptr;
+    decltype(&::cupsGetOption) cupsGetOption = nullptr;
+    decltype(&::cupsCopyDestInfo) cupsCopyDestInfo = nullptr;
+    decltype(&::cupsGetDestMediaDefault) cupsGetDestMediaDefault = nullptr;
+    decltype(&::cupsCreateDestJob) cupsCreateDestJob = nullptr;
+    decltype(&::cupsCancelDestJob) cupsCancelDestJob = nullptr;
+    decltype(&::cupsStartDestDocument) cupsStartDestDocument = nullptr;
+    decltype(&::cupsWriteRequestData) cupsWriteRequestData = nullptr;
+    decltype(&::cupsFinishDestDocument) cupsFinishDestDocument = nullptr;
+};
+
+const CupsLibrary &cups()
+{
+    static const CupsLibrary library = [] {
+        CupsLibrary library;
+        static QLibrary file(QStringLiteral("cups"), 2);
+        if (!file.load())
+            return library;
+        bool all = true;
+        const auto bind = [&](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(file.resolve(name));
+            all = all && function;
+        };
+        bind(library.cupsFreeDestInfo, "cupsFreeDestInfo");
+        bind(library.cupsFreeDests, "cupsFreeDests");
+        bind(library.httpClose, "httpClose");
+        bind(library.cupsLastErrorString, "cupsLastErrorString");
+        bind(library.cupsServer, "cupsServer");
+        bind(library.httpConnect2, "httpConnect2");
+        bind(library.ippPort, "ippPort");
+        bind(library.cupsEncryption, "cupsEncryption");
+        bind(library.httpSetTimeout, "httpSetTimeout");
+        bind(library.cupsGetDests2, "cupsGetDests2");
+        bind(library.cupsLastError, "cupsLastError");
+        bind(library.cupsGetDest, "cupsGetDest");
+        bind(library.cupsGetOption, "cupsGetOption");
+        bind(library.cupsCopyDestInfo, "cupsCopyDestInfo");
+        bind(library.cupsGetDestMediaDefault, "cupsGetDestMediaDefault");
+        bind(library.cupsCreateDestJob, "cupsCreateDestJob");
+        bind(library.cupsCancelDestJob, "cupsCancelDestJob");
+        bind(library.cupsStartDestDocument, "cupsStartDestDocument");
+        bind(library.cupsWriteRequestData, "cupsWriteRequestData");
+        bind(library.cupsFinishDestDocument, "cupsFinishDestDocument");
+        library.loaded = all;
+        return library;
+    }();
+    return library;
+}
 
 // How often a wait asks whether it may go on.
 constexpr double kWaitStepSeconds = 0.2;
@@ -58,11 +125,11 @@ struct CupsConversation::Handles {
     ~Handles()
     {
         if (info)
-            cupsFreeDestInfo(info);
+            cups().cupsFreeDestInfo(info);
         if (dests)
-            cupsFreeDests(destCount, dests);
+            cups().cupsFreeDests(destCount, dests);
         if (http)
-            httpClose(http);
+            cups().httpClose(http);
     }
 };
 
@@ -93,18 +160,21 @@ bool CupsConversation::failRequest(PrintFailure failure)
 {
     if (cutOff_)
         return fail(PrintFailure::ServiceSilent);
-    return fail(failure, QString::fromUtf8(cupsLastErrorString()));
+    return fail(failure, QString::fromUtf8(cups().cupsLastErrorString()));
 }
 
 bool CupsConversation::connect()
 {
     if (handles_->http)
         return true;
+    if (!cups().loaded)
+        return fail(PrintFailure::ServiceUnreachable,
+                    QStringLiteral("the CUPS library (libcups.so.2) could not be loaded"));
     if (!keepWaiting())
         return fail(PrintFailure::ServiceSilent);
-    const QString server = QString::fromUtf8(cupsServer());
+    const QString server = QString::fromUtf8(cups().cupsServer());
     const int msec = int(std::clamp<qint64>(deadline_.remainingTime(), 1, 60000));
-    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, msec, nullptr);
+    http_t *http = cups().httpConnect2(cups().cupsServer(), cups().ippPort(), nullptr, AF_UNSPEC, cups().cupsEncryption(), 1, msec, nullptr);
     if (!http) {
         const int error = errno;
         if (deadline_.hasExpired())
@@ -112,7 +182,7 @@ bool CupsConversation::connect()
         return fail(PrintFailure::ServiceUnreachable,
                     QStringLiteral("%1: %2").arg(server, QString::fromStdString(std::generic_category().message(error))));
     }
-    httpSetTimeout(http, kWaitStepSeconds, keepWaitingCallback, this);
+    cups().httpSetTimeout(http, kWaitStepSeconds, keepWaitingCallback, this);
     handles_->http = http;
     return true;
 }
@@ -124,12 +194,12 @@ bool CupsConversation::listPrinters()
     if (!connect())
         return false;
     cups_dest_t *dests = nullptr;
-    const int count = cupsGetDests2(handles_->http, &dests);
+    const int count = cups().cupsGetDests2(handles_->http, &dests);
     handles_->dests = dests;
     handles_->destCount = count;
     // An empty list is either the truth or a failed request: the error tells which.
     if (count <= 0) {
-        const ipp_status_t status = cupsLastError();
+        const ipp_status_t status = cups().cupsLastError();
         if (cutOff_ || (failedStatus(status) && status != IPP_STATUS_ERROR_NOT_FOUND))
             return failRequest(PrintFailure::ServiceError);
     }
@@ -149,28 +219,28 @@ bool CupsConversation::choose(const QString &name)
         return false;
     cups_dest_t *dest = nullptr;
     if (name.isEmpty()) {
-        dest = cupsGetDest(nullptr, nullptr, handles_->destCount, handles_->dests);
+        dest = cups().cupsGetDest(nullptr, nullptr, handles_->destCount, handles_->dests);
         if (!dest)
             return fail(names_.isEmpty() ? PrintFailure::NoPrinter : PrintFailure::NoDefaultPrinter);
     } else {
         const QByteArray queue = name.section(QLatin1Char('/'), 0, 0).toUtf8();
         const QByteArray instance = name.section(QLatin1Char('/'), 1).toUtf8();
-        dest = cupsGetDest(queue.constData(), instance.isEmpty() ? nullptr : instance.constData(),
+        dest = cups().cupsGetDest(queue.constData(), instance.isEmpty() ? nullptr : instance.constData(),
                            handles_->destCount, handles_->dests);
         if (!dest)
             return fail(PrintFailure::PrinterGone);
     }
     handles_->dest = dest;
     printerName_ = destName(*dest);
-    const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    const char *state = cups().cupsGetOption("printer-state", dest->num_options, dest->options);
     printerStopped_ = state && QByteArray(state).toInt() == IPP_PSTATE_STOPPED;
 
-    handles_->info = cupsCopyDestInfo(handles_->http, dest);
+    handles_->info = cups().cupsCopyDestInfo(handles_->http, dest);
     if (!handles_->info)
-        return failRequest(cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND ? PrintFailure::PrinterGone
+        return failRequest(cups().cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND ? PrintFailure::PrinterGone
                                                                          : PrintFailure::ServiceError);
     cups_size_t media{};
-    if (cupsGetDestMediaDefault(handles_->http, dest, handles_->info, CUPS_MEDIA_FLAGS_DEFAULT, &media)
+    if (cups().cupsGetDestMediaDefault(handles_->http, dest, handles_->info, CUPS_MEDIA_FLAGS_DEFAULT, &media)
         && media.width > 0 && media.length > 0)
         layout_ = layoutOf(media);
     else
@@ -188,7 +258,7 @@ bool CupsConversation::send(const QByteArray &pdf, const QString &title)
     cups_dest_t *dest = handles_->dest;
     const QByteArray titleText = title.toUtf8();
     int id = 0;
-    const ipp_status_t created = cupsCreateDestJob(http, dest, handles_->info, &id, titleText.constData(), 0, nullptr);
+    const ipp_status_t created = cups().cupsCreateDestJob(http, dest, handles_->info, &id, titleText.constData(), 0, nullptr);
     // No number, no job: whatever the status says, nothing will print.
     if (failedStatus(created) || id <= 0)
         return failRequest(PrintFailure::JobRefused);
@@ -196,29 +266,29 @@ bool CupsConversation::send(const QByteArray &pdf, const QString &title)
     // The document goes out only while the game still waits: once started, writes that
     // find room in the socket need no wait that could be cut off.
     if (!keepWaiting()) {
-        cupsCancelDestJob(http, dest, id);
+        cups().cupsCancelDestJob(http, dest, id);
         jobId_ = 0;
         return fail(PrintFailure::ServiceSilent);
     }
 
-    const bool started = cupsStartDestDocument(http, dest, handles_->info, id, titleText.constData(),
+    const bool started = cups().cupsStartDestDocument(http, dest, handles_->info, id, titleText.constData(),
                                                CUPS_FORMAT_PDF, 0, nullptr, 1)
         == HTTP_STATUS_CONTINUE;
     bool sent = started;
     constexpr qsizetype kChunk = 65536;
     for (qsizetype at = 0; sent && at < pdf.size(); at += kChunk)
-        sent = cupsWriteRequestData(http, pdf.constData() + at, size_t(std::min(kChunk, pdf.size() - at)))
+        sent = cups().cupsWriteRequestData(http, pdf.constData() + at, size_t(std::min(kChunk, pdf.size() - at)))
             == HTTP_STATUS_CONTINUE;
     // Finishing reads the scheduler's answer to the document, also after a failed write.
-    if (started && !failedStatus(cupsFinishDestDocument(http, dest, handles_->info)) && sent)
+    if (started && !failedStatus(cups().cupsFinishDestDocument(http, dest, handles_->info)) && sent)
         return true;
 
     // The scheduler may still hold the whole document and print it once it answers again.
     if (cutOff_)
         return fail(PrintFailure::JobUnconfirmed);
-    const QString reason = QString::fromUtf8(cupsLastErrorString());
+    const QString reason = QString::fromUtf8(cups().cupsLastErrorString());
     // A job without its document prints nothing; take it out of the queue all the same.
-    cupsCancelDestJob(http, dest, id);
+    cups().cupsCancelDestJob(http, dest, id);
     return fail(PrintFailure::JobRefused, reason);
 }
 
