@@ -6,9 +6,6 @@
 # code 0 within a second, with no window left behind.
 #   close_while_printing.sh <game> <work-dir>
 set -euo pipefail
-game=$1
-work=$2
-mkdir -p "$work"
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"
 e2e_start_game "$game" "$work/game.log"

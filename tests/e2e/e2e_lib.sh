@@ -1,8 +1,13 @@
 # Shared steps of the end-to-end scripts: sourced, not run.
-#   e2e_under_xvfb "$@"  re-runs the calling script under Xvfb (exit 77 without the tools)
-#   e2e_start_game       starts openbox and the game; sets wm, pid and main (the main window)
+#   e2e_under_xvfb "$@"  takes <game> <work-dir> as game and work, makes the work folder and
+#                        re-runs the calling script under Xvfb (exit 77 without the tools)
+#   e2e_launch           starts openbox and the game; sets wm and pid
+#   e2e_start_game       the same, then waits for the main window; sets main as well
 
 e2e_under_xvfb() {
+  game=$1
+  work=$2
+  mkdir -p "$work"
   local tool
   for tool in xvfb-run openbox xdotool wmctrl xprop import convert; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -37,14 +42,26 @@ shown() { [ -n "$(window_named "$1")" ]; }
 gone() { [ -z "$(window_named "$1")" ]; }
 process_ended() { ! kill -0 "$pid" 2>/dev/null; }
 
-e2e_start_game() { # <game> <log> [now]: without "now" it returns once the splash is gone
-  local game=$1 log=$2
+# Processes of a script's own (an xprop -spy, say) that end with it, besides openbox and the game.
+also_kill=()
+e2e_cleanup() {
+  local p
+  for p in "${wm:-}" "${pid:-}" "${also_kill[@]}"; do
+    [ -n "$p" ] && kill "$p" 2>/dev/null || true
+  done
+}
+
+e2e_launch() { # <game> <log>
   openbox >/dev/null 2>&1 &
   wm=$!
-  trap 'kill "$wm" 2>/dev/null || true; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true' EXIT
+  trap e2e_cleanup EXIT
   sleep 0.5
-  "$game" >"$log" 2>&1 &
+  "$1" >"$2" 2>&1 &
   pid=$!
+}
+
+e2e_start_game() { # <game> <log> [now]: without "now" it returns once the splash is gone
+  e2e_launch "$1" "$2"
   wait_for 10 shown 'Vantrell Sudoku 1\.2' || fail "the main window did not appear"
   main=$(window_named 'Vantrell Sudoku 1\.2')
   [ "${3:-}" = now ] || sleep 1.5 # the splash fades out over the main window

@@ -8,9 +8,6 @@
 # that starts from another entry, or no move at all, shows as another size.
 #   preset_keys_and_wheel.sh <game> <work-dir>
 set -euo pipefail
-game=$1
-work=$2
-mkdir -p "$work"
 
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"

@@ -6,9 +6,6 @@
 #   print_refused.sh <game> <work-dir>
 # Run through tests/support/cups/run-with-private-cupsd.sh, which sets CUPS_SERVER.
 set -euo pipefail
-game=$1
-work=$2
-mkdir -p "$work"
 
 if [ -n "${VANTRELL_TEST_CUPS_UNAVAILABLE:-}" ]; then
   echo "SKIP: no private CUPS scheduler: $VANTRELL_TEST_CUPS_UNAVAILABLE"; exit 77

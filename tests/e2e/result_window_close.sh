@@ -5,9 +5,6 @@
 # window manager's close (wmctrl, Alt+F4) acts as its OK, so the main window answers again.
 #   result_window_close.sh <game> <work-dir>
 set -euo pipefail
-game=$1
-work=$2
-mkdir -p "$work"
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"
 e2e_start_game "$game" "$work/game.log"

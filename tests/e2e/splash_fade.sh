@@ -4,18 +4,10 @@
 # main window has appeared must arrive one by one over the fade's 1.4 s, not in a burst.
 #   splash_fade.sh <game> <work-dir>
 set -euo pipefail
-game=$1
-work=$2
-mkdir -p "$work"
 . "$(dirname "$0")/e2e_lib.sh"
 e2e_under_xvfb "$@"
 
-openbox >/dev/null 2>&1 &
-wm=$!
-trap 'kill "$wm" 2>/dev/null || true; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true; [ -n "${spy:-}" ] && kill "$spy" 2>/dev/null || true' EXIT
-sleep 0.5
-"$game" >"$work/game.log" 2>&1 &
-pid=$!
+e2e_launch "$game" "$work/game.log"
 any_window() { splash=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n1) && [ -n "$splash" ]; }
 wait_for 10 any_window || fail "no window of the game appeared"
 shown 'Vantrell Sudoku 1\.2' && fail "the main window came before the splash"
@@ -24,6 +16,7 @@ shown 'Vantrell Sudoku 1\.2' && fail "the main window came before the splash"
 xprop -spy -id "$splash" _NET_WM_WINDOW_OPACITY |
   while IFS= read -r line; do echo "${EPOCHREALTIME/./} ${line##* }"; done >"$work/opacity.txt" &
 spy=$!
+also_kill+=("$spy")
 wait_for 10 shown 'Vantrell Sudoku 1\.2' || fail "the main window did not appear"
 sleep 2 # the fade takes 51 ticks of 27 ms
 kill "$spy" 2>/dev/null || true
