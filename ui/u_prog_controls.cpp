@@ -171,17 +171,12 @@ void Tprog::buildControls()
     spielfeld_->setObjectName(QStringLiteral("spielfeld"));
     connect(spielfeld_, &PictureBox::pressed, this, &Tprog::spielfeldMouseDown);
     // On a screen of another pixel density the board is drawn again for it.
-    connect(
-        spielfeld_, &PictureBox::devicePixelRatioChanged, this,
-        [this] {
-            if (setBoardDeviceRatio(board_, spielfeld_->devicePixelRatioF(), game_, *this))
-                spielfeld_->setPicture(board_.picture, board_.devicePicture);
-        },
-        Qt::QueuedConnection);
+    connect(spielfeld_, &PictureBox::deviceGeometryChanged, this, &Tprog::fitBoardToScreen, Qt::QueuedConnection);
 
     druckseite_ = new PictureBox(ts2_);
     druckseite_->setObjectName(QStringLiteral("druckseite"));
     druckseite_->setGeometry(25, 17, 434, 336);
+    connect(druckseite_, &PictureBox::deviceGeometryChanged, this, &Tprog::fitPreviewToScreen, Qt::QueuedConnection);
     for (int i = 1; i <= 6; ++i) {
         auto *field = new PictureBox(ts2_);
         field->setObjectName(QStringLiteral("x%1").arg(i));

@@ -78,17 +78,37 @@ void PictureBox::setAutoSize(bool on)
     pictureChanged();
 }
 
+QSize PictureBox::deviceSize() const
+{
+    // Qt shows a widget on the screen pixels from its left edge to its right edge, each
+    // edge rounded to the nearest pixel of the window.
+    const qreal ratio = devicePixelRatioF();
+    const QPoint at = mapTo(window(), QPoint(0, 0));
+    const auto span = [ratio](int from, int length) { return qRound((from + length) * ratio) - qRound(from * ratio); };
+    return {span(at.x(), width()), span(at.y(), height())};
+}
+
 void PictureBox::paintEvent(QPaintEvent *)
 {
     const qreal ratio = devicePixelRatioF();
-    if (ratio != paintedRatio_) {
+    const QSize device = deviceSize();
+    if (ratio != paintedRatio_ || device != paintedDeviceSize_) {
         paintedRatio_ = ratio;
-        emit devicePixelRatioChanged();
+        paintedDeviceSize_ = device;
+        emit deviceGeometryChanged();
     }
     const QImage &shown = shownPicture(ratio);
     if (shown.isNull())
         return;
     QPainter p(this);
+    if (autoSize_ && ratio > 1 && shown.devicePixelRatio() == ratio) {
+        // Drawn for this screen: one picture pixel on each screen pixel, from the first
+        // one the control covers (not from a point between two of them).
+        const QPointF origin = p.deviceTransform().map(QPointF(0, 0));
+        const QPointF first(qRound(origin.x()), qRound(origin.y()));
+        p.drawImage((first - origin) / ratio, shown);
+        return;
+    }
     // A picture drawn for another dense screen is scaled smoothly; a plain one stays as
     // crisp (and as blocky) as ever.
     if (shown.devicePixelRatio() > 1 && shown.devicePixelRatio() != ratio)

@@ -40,6 +40,12 @@ public:
     // The picture was changed in place: resize (with automatic sizing) and repaint.
     void pictureChanged();
 
+    // The screen pixels the control covers in its window. At a fractional device pixel
+    // ratio a control may begin between two of them; it then covers one pixel more or
+    // fewer than its size times the ratio, and a picture drawn for the screen must be
+    // drawn for exactly these.
+    QSize deviceSize() const;
+
     // With automatic sizing the control takes the size of its picture; otherwise the
     // picture is stretched into the control.
     void setAutoSize(bool on);
@@ -49,9 +55,9 @@ signals:
     // Positions are the logical pixels under the mouse.
     void pressed(Qt::MouseButton button, QPoint position);
     void clicked();
-    // The control is painted at another device pixel ratio than before (also on the
-    // first paint).
-    void devicePixelRatioChanged();
+    // The control is painted at another device pixel ratio or on another number of screen
+    // pixels (deviceSize) than before, also on the first paint.
+    void deviceGeometryChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -68,6 +74,7 @@ private:
     mutable bool loaded_ = true;    // picture_ holds the file's picture
     mutable bool deviceLoaded_ = true;
     qreal paintedRatio_ = 0;
+    QSize paintedDeviceSize_;
     bool autoSize_ = false;
     bool pressedInside_ = false;
 };

@@ -3,9 +3,11 @@
 // in scaling/ for a look.
 #include "core/random.h"
 #include "play/board_lines.h"
+#include "print/u_druckfenster.h"
 #include "resources/pictures.h"
 #include "support/app_fixture.h"
 #include "widgets/controls.h"
+#include "widgets/page_control.h"
 
 #include <QDir>
 #include <QMouseEvent>
@@ -53,6 +55,42 @@ void save(const QImage &picture, const QString &name)
 QPoint subSquarePixel(int x, int y, int v)
 {
     return {45 * (x - 1) + 15 * ((v - 1) % 3) + 7, 45 * (y - 1) + 15 * ((v - 1) / 3) + 7};
+}
+
+// Every candidate of every empty cell marked, the last one by a click: the cells show
+// their ground around their elements.
+void showGroundOnly(AppFixture &f)
+{
+    GameState &g = f.prog->game();
+    for (int x = 1; x <= g.groesse; ++x)
+        for (int y = 1; y <= g.groesse; ++y)
+            if (g.eingabe(x, y) == 0) {
+                for (int v = 2; v <= 9; ++v)
+                    g.markierungen.value(x, y, v) = 1;
+                g.markierungen.value(x, y, 1) = 0;
+                QTest::mouseClick(board(f), Qt::RightButton, {}, subSquarePixel(x, y, 1));
+            }
+}
+
+// The screen pixels a control covers in the picture of its window: from its left edge to
+// its right edge, each rounded to the nearest pixel (as Qt clips it).
+QRect pixelsOf(const QWidget *widget)
+{
+    const qreal r = widget->devicePixelRatioF();
+    const QPoint at = widget->mapTo(widget->window(), QPoint(0, 0));
+    const int left = qRound(at.x() * r), top = qRound(at.y() * r);
+    return {left, top, qRound((at.x() + widget->width()) * r) - left, qRound((at.y() + widget->height()) * r) - top};
+}
+
+// 2 x 2 squares of more than one colour, which a picture blown up to twice its size never has.
+int detailedSquares(const QImage &picture)
+{
+    int detailed = 0;
+    for (int y = 0; y + 1 < picture.height(); y += 2)
+        for (int x = 0; x + 1 < picture.width(); x += 2)
+            detailed += picture.pixel(x, y) != picture.pixel(x + 1, y) || picture.pixel(x, y) != picture.pixel(x, y + 1)
+                || picture.pixel(x, y) != picture.pixel(x + 1, y + 1);
+    return detailed;
 }
 
 // A press and release where the platform puts them; between logical pixels at a
@@ -179,18 +217,9 @@ private slots:
         QFETCH(int, elements);
         AppFixture f("en");
         startGame(f, typeEntry, elements);
-        // Every candidate of every empty cell marked, the last one by a click: the cells
-        // show their ground around their elements.
+        showGroundOnly(f);
         GameState &g = f.prog->game();
         const int n = g.groesse;
-        for (int x = 1; x <= n; ++x)
-            for (int y = 1; y <= n; ++y)
-                if (g.eingabe(x, y) == 0) {
-                    for (int v = 2; v <= 9; ++v)
-                        g.markierungen.value(x, y, v) = 1;
-                    g.markierungen.value(x, y, 1) = 0;
-                    QTest::mouseClick(board(f), Qt::RightButton, {}, subSquarePixel(x, y, 1));
-                }
         const QImage shown = grabbed(board(f));
         save(shown, QStringLiteral("lines_%1x%1").arg(n));
         const QRgb ground = elements == 3 ? qRgb(255, 255, 255) : qRgb(204, 204, 204);
@@ -291,6 +320,84 @@ private slots:
         QVERIFY2(fromPlain > 2 * fromTwice,
                  qPrintable(QStringLiteral("%1 from twice the size, %2 from the plain picture").arg(fromTwice).arg(fromPlain)));
     }
+
+    // Every board shows its whole frame, equally thick on all four sides, wherever its
+    // place falls between the screen's pixels.
+    void everyBoardShowsItsWholeFrame_data()
+    {
+        QTest::addColumn<int>("typeEntry");
+        for (int t = 0; t <= 7; ++t)
+            QTest::newRow(t == 7 ? "classic" : qPrintable(QStringLiteral("%1x%1").arg(t + 3))) << t;
+    }
+    void everyBoardShowsItsWholeFrame()
+    {
+        QFETCH(int, typeEntry);
+        AppFixture f("en");
+        startGame(f, typeEntry, 3); // classic digits on white
+        showGroundOnly(f);
+        const GameState &g = f.prog->game();
+        const int n = g.groesse;
+        const auto blockEdge = [&](int k) { return g.spielart == 1 ? k % 3 == 0 : k == 0 || k == n; };
+        const int frame = (qRound(2 * ratio) + 1) / 2; // the inner half of a line, rounded up
+        // Where the game put it, then moved half a pixel by a window a pixel larger.
+        for (int grown : {0, 1}) {
+            f.prog->resize(f.prog->size() + QSize(grown, grown));
+            const QImage shown = grabbed(f.prog).copy(pixelsOf(board(f)));
+            for (int c = 1; c <= n; ++c) {
+                const int at = qRound((45 * (c - 1) + 3) * ratio);
+                for (bool alongRow : {true, false}) {
+                    const std::vector<LineRun> runs = lineRuns(shown, at, alongRow, qRgb(255, 255, 255));
+                    const QString wrong = checkLineRuns(runs, n, ratio, kThin, kDark,
+                                                        alongRow ? shown.width() : shown.height(), blockEdge);
+                    QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("grown %1, %2 %3: %4")
+                                                             .arg(grown).arg(alongRow ? "row" : "column").arg(at).arg(wrong)));
+                    QCOMPARE(runs.front().width, frame);
+                }
+            }
+        }
+    }
+
+    // The print preview is drawn for the screen as the board is: each kind of line one
+    // width in whole screen pixels, the digits as sharp as the screen shows them.
+    void previewIsDrawnForTheScreen_data()
+    {
+        QTest::addColumn<int>("typeEntry");
+        QTest::newRow("3x3") << 0;
+        QTest::newRow("7x7") << 4;
+        QTest::newRow("classic") << 7;
+    }
+    void previewIsDrawnForTheScreen()
+    {
+        QFETCH(int, typeEntry);
+        AppFixture f("en");
+        f.prog->show();
+        f.prog->FormActivate();
+        f.prog->pc()->setCurrentIndex(1);
+        f.prog->pcChange();
+        f.combo("cbspiel")->setCurrentIndex(7);
+        f.combo("cbspielart")->setCurrentIndex(typeEntry);
+        f.combo("cbdruck")->setCurrentIndex(0); // one puzzle a page
+        RandSeed(23);
+        f.prog->vorschaudruckClick();
+        const QImage shown = grabbed(f.prog).copy(pixelsOf(f.find<PictureBox>("druckseite")));
+        appWindows().druckfenster->Image2Click();
+        save(shown, QStringLiteral("preview_%1").arg(typeEntry));
+        const int n = f.prog->game().groesse;
+        const int thin = qMax(1, qRound(ratio)), thick = qRound(3 * ratio);
+        // Across the first row (column) of cells, above its digits, down to the footer.
+        const int at = qRound(8 * ratio);
+        const int grid = qRound((45 * n + (typeEntry == 7 ? 7 : 6)) * ratio);
+        for (bool alongRow : {true, false}) {
+            const std::vector<LineRun> runs = lineRuns(shown.copy(0, 0, grid, grid), at, alongRow, qRgb(255, 255, 255));
+            QCOMPARE(int(runs.size()), n + 1);
+            for (int k = 0; k <= n; ++k)
+                QVERIFY2(runs[std::size_t(k)].width == (typeEntry == 7 && k % 3 == 0 ? thick : thin),
+                         qPrintable(QStringLiteral("line %1 is %2 pixels wide").arg(k).arg(runs[std::size_t(k)].width)));
+        }
+        if (ratio == 2)
+            QVERIFY2(detailedSquares(shown) > 40, qPrintable(QString::number(detailedSquares(shown))));
+    }
+
 };
 
 QTEST_MAIN(TestScaling)
