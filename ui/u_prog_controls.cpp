@@ -89,7 +89,7 @@ QToolButton *makeHiddenButton(QWidget *parent, const char *name, const QString &
 
 QGroupBox *makeGroupBox(QWidget *parent, const char *name, const QString &title, QRect geometry, const QPalette &palette)
 {
-    auto *box = new QGroupBox(title, parent);
+    auto *box = new GroupBox(title, parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
     box->setPalette(palette);

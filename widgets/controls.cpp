@@ -9,6 +9,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+#include <qdrawutil.h>
 #include <QtMath>
 
 namespace vantrell {
@@ -162,6 +165,30 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
     if (click)
         emit clicked();
+}
+
+void GroupBox::paintEvent(QPaintEvent *)
+{
+    // An etched frame drawn here, not by the style: a style may set its frame below the
+    // title whatever rectangle it is given.
+    QStylePainter p(this);
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    QRect frame = rect();
+    if (title().isEmpty()) {
+        qDrawShadeRect(&p, frame, palette(), true, 1, 0);
+        return;
+    }
+    // The title stands a little in from the corner, on a gap in the frame's top line.
+    const QRect label =
+        style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this).translated(8, 0);
+    frame.setTop(label.center().y());
+    p.save();
+    p.setClipRegion(QRegion(rect()) - label.adjusted(-2, 0, 2, 0));
+    qDrawShadeRect(&p, frame, palette(), true, 1, 0);
+    p.restore();
+    p.drawItemText(label, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(), isEnabled(), title(),
+                   QPalette::WindowText);
 }
 
 namespace {

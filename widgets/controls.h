@@ -1,8 +1,9 @@
 // Small controls shared by the game's windows: pictures that show a raster picture at
-// 1:1 or stretched, transparent caption labels that can be clicked, and combo boxes that
-// take no typed characters.
+// 1:1 or stretched, transparent caption labels that can be clicked, group boxes, and
+// combo boxes that take no typed characters.
 #pragma once
 
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QWidget>
@@ -94,6 +95,18 @@ protected:
 
 private:
     bool pressedInside_ = false;
+};
+
+// A group box whose frame runs through the middle of its title, broken behind it. Styles
+// that set the frame below the title run it under controls placed just below the title;
+// here they stand clear of it, whatever the style.
+class GroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // Discards every typed character in the box (and its line edit), while deleting,

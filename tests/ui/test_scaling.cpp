@@ -10,6 +10,7 @@
 #include "widgets/page_control.h"
 
 #include <QDir>
+#include <QGroupBox>
 #include <QMouseEvent>
 #include <QtTest>
 
@@ -396,6 +397,48 @@ private slots:
         }
         if (ratio == 2)
             QVERIFY2(detailedSquares(shown) > 40, qPrintable(QString::number(detailedSquares(shown))));
+    }
+
+    // The group boxes' frames and titles show whole: no control of a box lies on them.
+    void groupBoxFramesStayClear_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("box");
+        for (const char *language : {"en", "de"})
+            for (const char *box : {"gbtitel", "gb1", "gb2", "gb3"})
+                QTest::addRow("%s %s", box, language) << language << box;
+    }
+    void groupBoxFramesStayClear()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, box);
+        AppFixture f(language);
+        f.prog->show();
+        f.prog->FormActivate();
+        if (box == QLatin1String("gb2")) {
+            f.prog->pc()->setCurrentIndex(1);
+            f.prog->pcChange();
+        }
+        auto *group = f.find<QGroupBox>(qPrintable(box));
+        const QImage shown = grabbed(group);
+        QList<QWidget *> hidden;
+        for (QWidget *child : group->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!child->isHidden()) {
+                child->hide();
+                hidden << child;
+            }
+        const QImage bare = grabbed(group); // the frame and the title alone
+        for (QWidget *child : hidden)
+            child->show();
+        const QRgb ground = bare.pixel(bare.width() / 2, bare.height() / 2);
+        int covered = 0;
+        QPoint first;
+        for (int y = 0; y < bare.height(); ++y)
+            for (int x = 0; x < bare.width(); ++x)
+                if (bare.pixel(x, y) != ground && shown.pixel(x, y) != bare.pixel(x, y) && covered++ == 0)
+                    first = {x, y};
+        QVERIFY2(covered == 0, qPrintable(QStringLiteral("%1 pixels of the frame or the title covered, the first at %2, %3")
+                                              .arg(covered).arg(first.x()).arg(first.y())));
     }
 
 };
