@@ -105,11 +105,10 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *
     dark.setColor(QPalette::WindowText, QColor(102, 0, 0));
     label1_->setPalette(dark);
     label2_ = makeBand(this, "Label2", {120, 120, 257, 33});
-    const QImage button = builtInPicture(QStringLiteral("button_small.png"));
     auto makeButton = [&](const char *name, QPoint at) {
         auto *image = new PictureBox(this);
         image->setObjectName(QLatin1String(name));
-        image->setPicture(button);
+        image->setPictureFile(QStringLiteral("button_small.png"));
         image->setGeometry(QRect(at, QSize(89, 21)));
         image->setCursor(Qt::PointingHandCursor);
         return image;

@@ -107,8 +107,11 @@ void drawButtonFace(QPainter &p, const QRect &r)
     p.fillRect(r, buttonFace);
     // A lighter top half gives the flat face a little body without a glossy look.
     p.fillRect(QRect(r.left() + 1, r.top() + 1, r.width() - 2, r.height() / 2 - 1), QColor(250, 247, 237));
-    p.setPen(buttonFrame);
-    p.drawRect(r.adjusted(0, 0, -1, -1));
+    // The frame as four strips a pixel wide: at twice the size it lies exactly on the
+    // plain picture's frame pixels, where a pen would straddle their edge.
+    for (const QRect &edge : {QRect(r.left(), r.top(), r.width(), 1), QRect(r.left(), r.bottom(), r.width(), 1),
+                              QRect(r.left(), r.top(), 1, r.height()), QRect(r.right(), r.top(), 1, r.height())})
+        p.fillRect(edge, buttonFrame);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);

@@ -58,11 +58,12 @@ QComboBox *makeComboBox(QWidget *parent, const char *name, int top, bool editabl
     return box;
 }
 
-PictureBox *makeButtonPicture(QWidget *parent, const char *name, const QImage &picture, QPoint at)
+PictureBox *makeButtonPicture(QWidget *parent, const char *name, const QString &pictureFile, QPoint at)
 {
     auto *image = new PictureBox(parent);
     image->setObjectName(QLatin1String(name));
-    image->setPicture(picture);
+    image->setPictureFile(pictureFile);
+    const QImage &picture = image->picture();
     image->setGeometry(QRect(at, picture.isNull() ? QSize(89, 21) : picture.size()));
     image->setCursor(Qt::PointingHandCursor);
     return image;
@@ -131,8 +132,8 @@ Tprog::~Tprog() = default;
 void Tprog::buildControls()
 {
     createPictureLists(this);
-    const QImage smallButton = builtInPicture(QStringLiteral("button_small.png"));
-    const QImage wideButton = builtInPicture(QStringLiteral("button_wide.png"));
+    const QString smallButton = QStringLiteral("button_small.png");
+    const QString wideButton = QStringLiteral("button_wide.png");
 
     // Maroon captions; disabled ones (while a puzzle or a page is built) in the grey of
     // disabled text, so the player sees that they do not answer.

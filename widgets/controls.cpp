@@ -33,7 +33,11 @@ void PictureBox::setPictureFile(const QString &fileName)
 {
     const QSize size = builtInJpegSize(fileName);
     if (!size.isValid()) {
+        // A small picture is read at once, its copy at twice the size on the first paint
+        // on a dense screen.
         setPicture(builtInPicture(fileName));
+        file_ = fileName;
+        deviceLoaded_ = false;
         return;
     }
     picture_ = devicePicture_ = QImage();

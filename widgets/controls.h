@@ -21,9 +21,9 @@ public:
     // The picture together with the same picture drawn for a screen of a higher device
     // pixel ratio (its ratio set on it), which is shown where it suits the screen.
     void setPicture(const QImage &picture, const QImage &devicePicture);
-    // A built-in picture, decoded only when it is first painted or read, so windows that
-    // are not shown yet cost nothing at start-up. On a screen of a device pixel ratio above
-    // 1 its copy at twice the size is shown.
+    // A built-in picture; a JPEG is decoded only when it is first painted or read, so
+    // windows that are not shown yet cost nothing at start-up. On a screen of a device pixel
+    // ratio above 1 its copy at twice the size is shown.
     void setPictureFile(const QString &fileName);
     // The picture at one pixel a pixel, whatever the screen shows.
     const QImage &picture() const
