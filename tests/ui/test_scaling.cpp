@@ -5,9 +5,11 @@
 #include "play/board_lines.h"
 #include "print/u_druckfenster.h"
 #include "resources/pictures.h"
+#include "results/result_controls.h"
 #include "support/app_fixture.h"
 #include "widgets/controls.h"
 #include "widgets/page_control.h"
+#include "widgets/status_bar.h"
 
 #include <QDir>
 #include <QGroupBox>
@@ -83,6 +85,50 @@ QRect pixelsOf(const QWidget *widget)
     const QPoint at = widget->mapTo(widget->window(), QPoint(0, 0));
     const int left = qRound(at.x() * r), top = qRound(at.y() * r);
     return {left, top, qRound((at.x() + widget->width()) * r) - left, qRound((at.y() + widget->height()) * r) - top};
+}
+
+// Whether a pixel is ink of text or lines on the windows' light grounds.
+bool ink(QRgb pixel) { return qGray(pixel) < 170; }
+
+// For each column (alongRows) or row of area: whether it holds ink.
+std::vector<bool> inked(const QImage &picture, const QRect &area, bool columns)
+{
+    std::vector<bool> any(std::size_t(columns ? area.width() : area.height()), false);
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (ink(picture.pixel(x, y)))
+                any[std::size_t(columns ? x - area.left() : y - area.top())] = true;
+    return any;
+}
+
+// The widest run of empty columns between the first and the last inked one.
+int widestGap(const std::vector<bool> &inkedColumns)
+{
+    int widest = 0, run = 0;
+    bool begun = false;
+    for (bool inked : inkedColumns) {
+        if (inked) {
+            widest = begun ? std::max(widest, run) : widest;
+            begun = true;
+            run = 0;
+        } else {
+            ++run;
+        }
+    }
+    return widest;
+}
+
+// The ink-weighted middle row of area.
+double inkMiddle(const QImage &picture, const QRect &area)
+{
+    double sum = 0, weight = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double darkness = 255 - qGray(picture.pixel(x, y));
+            sum += y * darkness * (darkness > 60);
+            weight += darkness * (darkness > 60);
+        }
+    return weight > 0 ? sum / weight : -1;
 }
 
 // 2 x 2 squares of more than one colour, which a picture blown up to twice its size never has.
@@ -485,6 +531,101 @@ private slots:
                                               .arg(covered).arg(first.x()).arg(first.y())));
     }
 
+    // The print dialog's lower half: the captions in the maroon of every other caption (the
+    // German hyphen in its dark red), nothing of the background's own buttons beside the
+    // dialog's, and the German hyphen mid-way up the letters it follows, after a line of
+    // normal word gaps.
+    void printDialogLowerHalf_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << "en";
+        QTest::newRow("de") << "de";
+    }
+    void printDialogLowerHalf()
+    {
+        QFETCH(QString, language);
+        AppFixture f(language);
+        Tdruckfenster *dialog = appWindows().druckfenster;
+        dialog->show();
+        dialog->uncover();
+        const QImage shown = grabbed(dialog);
+        save(shown, QStringLiteral("print_dialog_%1").arg(language));
+        QStringList wrong;
+        for (const char *name : {"Label3", "Label4", "Label1"}) {
+            auto *label = dialog->findChild<QLabel *>(name);
+            if (label->isHidden())
+                continue;
+            const QRect area = pixelsOf(label);
+            QRgb darkest = qRgb(255, 255, 255);
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    if (qGray(shown.pixel(x, y)) < qGray(darkest))
+                        darkest = shown.pixel(x, y);
+            if (qRed(darkest) - qGreen(darkest) < 50 || qAbs(qGreen(darkest) - qBlue(darkest)) > 30)
+                wrong << QStringLiteral("%1 is written in %2").arg(name, QColor(darkest).name());
+        }
+        const QColor cream(255, 253, 240);
+        for (const char *name : {"Image1", "Image2"}) {
+            const QRect button = pixelsOf(dialog->findChild<QWidget *>(name));
+            for (int x = button.left(); x <= button.right(); ++x) {
+                const QColor above = shown.pixelColor(x, button.top() - 1);
+                if (qAbs(above.red() - cream.red()) > 8 || qAbs(above.green() - cream.green()) > 8
+                    || qAbs(above.blue() - cream.blue()) > 8) {
+                    wrong << QStringLiteral("%1 at %2 above %3").arg(above.name()).arg(x).arg(name);
+                    break;
+                }
+            }
+        }
+        if (language == QLatin1String("de")) {
+            const QRect dash = pixelsOf(dialog->findChild<QLabel *>("Label1"));
+            const QRect letters(dash.left() - qRound(14 * ratio), dash.top(), qRound(13 * ratio), dash.height());
+            const double offset = inkMiddle(shown, dash) - inkMiddle(shown, letters);
+            if (qAbs(offset) > ratio)
+                wrong << QStringLiteral("the hyphen stands %1 pixels off the middle of the letters").arg(offset);
+            const QRect line(qRound(79 * ratio), dash.top(), dash.left() - qRound(79 * ratio), dash.height());
+            if (const int gap = widestGap(inked(shown, line, true)); gap > qRound(6 * ratio))
+                wrong << QStringLiteral("word gaps up to %1 pixels before the hyphen").arg(gap);
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral("; "))));
+    }
+
+    // The points continue the result windows' sentence after a gap as wide as the
+    // sentence's own word gaps.
+    void pointsFollowAfterAWordGap_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("language");
+        for (const char *window : {"gew_kein", "gew_high"})
+            for (const char *language : {"de", "en"})
+                QTest::addRow("%s %s", window, language) << window << language;
+    }
+    void pointsFollowAfterAWordGap()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, language);
+        AppFixture f(language);
+        f.prog->stat()->setPanelText(2, QStringLiteral("529") + f.prog->texts().pointsSuffix);
+        auto *result = static_cast<ResultWindow *>(windowNamed(window));
+        result->show();
+        result->FormActivate();
+        const QImage shown = grabbed(result);
+        const QRect label = pixelsOf(result->findChild<QLabel *>("Label1"));
+        // From inside the window's frame to the end of the points.
+        const int left = qRound(12 * ratio);
+        const QRect row(left, label.top(), label.right() + 1 - left, label.height());
+        const std::vector<bool> columns = inked(shown, row, true);
+        int points = label.left() - left;
+        while (points < row.width() && !columns[std::size_t(points)])
+            ++points;
+        int before = label.left() - left - 1;
+        while (before > 0 && !columns[std::size_t(before)])
+            --before;
+        const int gap = points - before - 1;
+        const int wordGap = widestGap(std::vector<bool>(columns.begin(), columns.begin() + before + 1));
+        QVERIFY2(gap >= qRound(2 * ratio) && gap <= wordGap,
+                 qPrintable(QStringLiteral("%1 pixels before the points, word gaps up to %2").arg(gap).arg(wordGap)));
+        result->hide();
+    }
 };
 
 QTEST_MAIN(TestScaling)
