@@ -66,21 +66,16 @@ void drawLines(QPainter &picture, std::int32_t spielart, int n, int pictureWidth
     }
 }
 
-// The board on a device of a higher pixel ratio, in device pixels. Every 2-pixel line
-// becomes lineWidth() pixels, the frame on the board's edges shows its inner half (rounded
-// up) on all four sides, and the cells share the rest evenly, so they differ by a pixel at
-// most. At a whole ratio this puts every line exactly where the 1x board has it, scaled.
-class DeviceGrid {
+// One axis of the board on a device of a higher pixel ratio, in device pixels: the board
+// spans side pixels. Every 2-pixel line becomes width pixels, the frame on the board's
+// edges shows its inner half (rounded up) at both ends, and the cells share the rest
+// evenly, so they differ by a pixel at most. At a whole ratio this puts every line exactly
+// where the 1x board has it, scaled.
+class DeviceAxis {
 public:
-    DeviceGrid(qreal ratio, int n)
-        : ratio_(ratio), n_(n), side_(qRound(45 * n * ratio)), width_(qMax(1, qRound(2 * ratio))),
-          frame_((width_ + 1) / 2)
-    {
-    }
+    DeviceAxis(int n, int side, int width) : n_(n), side_(side), width_(width), frame_((width + 1) / 2) {}
 
-    int at(int c) const { return qRound(c * ratio_); }
     int side() const { return side_; }
-    int lineWidth() const { return width_; }
     // The first pixel of the line on cell edge k (0..n).
     int lineStart(int k) const
     {
@@ -94,6 +89,27 @@ public:
     // Cell k (1..n) is drawn from here, so that its picture lies under its lines as the 1x
     // picture does; the next line covers the pixel by which it may overlap the next cell.
     int cellStart(int k) const { return lineStart(k - 1) + width_ - width_ / 2; }
+
+private:
+    int n_;
+    int side_;
+    int width_;
+    int frame_;
+};
+
+// The board in device pixels. Its size is the screen pixels the board control covers,
+// which at a fractional ratio may be a pixel more or fewer than the ratio gives, and may
+// differ between the axes; the frame stays whole on all four sides all the same.
+class DeviceGrid {
+public:
+    DeviceGrid(qreal ratio, int n, QSize size)
+        : ratio_(ratio), width_(qMax(1, qRound(2 * ratio))), x_(n, size.width(), width_),
+          y_(n, size.height(), width_)
+    {
+    }
+
+    const DeviceAxis &x() const { return x_; }
+    const DeviceAxis &y() const { return y_; }
     int cellSide() const { return qCeil(45 * ratio_ - 1e-9); }
     // Sub-square j (1..3) of a cell spans these pixels from the cell's start.
     int subSquareStart(int j) const { return qRound(cellSide() * (j - 1) / 3.0); }
@@ -101,27 +117,26 @@ public:
 
     void vertical(QPainter &p, int k, const QColor &colour) const
     {
-        p.fillRect(QRect(lineStart(k), 0, width_, side_), colour);
+        p.fillRect(QRect(x_.lineStart(k), 0, width_, y_.side()), colour);
     }
     void horizontal(QPainter &p, int k, int x0, int x1, const QColor &colour) const
     {
         if (x1 > x0)
-            p.fillRect(QRect(x0, lineStart(k), x1 - x0, width_), colour);
+            p.fillRect(QRect(x0, y_.lineStart(k), x1 - x0, width_), colour);
     }
 
 private:
     qreal ratio_;
-    int n_;
-    int side_;
     int width_;
-    int frame_;
+    DeviceAxis x_;
+    DeviceAxis y_;
 };
 
 // Paints on the device picture in device pixels while it exists: its ratio is set aside
 // meanwhile, or the painter would scale everything by it.
 class DevicePainter {
 public:
-    DevicePainter(BoardCanvas &board, int n) : board_(board), grid_(board.deviceRatio, n)
+    DevicePainter(BoardCanvas &board, int n) : board_(board), grid_(board.deviceRatio, n, board.deviceSize)
     {
         if (board.devicePicture.isNull())
             return;
@@ -145,7 +160,7 @@ public:
     {
         if (!painter_)
             return;
-        const QPoint cell(grid_.cellStart(x), grid_.cellStart(y));
+        const QPoint cell(grid_.x().cellStart(x), grid_.y().cellStart(y));
         painter_->drawImage(cell, list.devicePicture(value, grid_.cellSide()));
         if (value != 0 || !marks)
             return;
@@ -164,11 +179,11 @@ public:
         if (!painter_)
             return;
         QPainter &p = *painter_;
-        const int from = grid_.lineStart(0);
+        const int from = grid_.x().lineStart(0);
         const int pictureWidth = board_.devicePicture.width();
         for (int a = 0; a <= n; ++a) {
             grid_.vertical(p, a, kCellLineColour);
-            grid_.horizontal(p, a, from, grid_.side(), kCellLineColour);
+            grid_.horizontal(p, a, from, grid_.x().side(), kCellLineColour);
         }
         // Block lines: every third edge of the classic board, the frame of a free one.
         for (int a = 0; a <= n; ++a) {
@@ -193,12 +208,12 @@ void prepareDevicePicture(BoardCanvas &board)
         return;
     }
     const int n = board.preparedSide;
-    const DeviceGrid grid(board.deviceRatio, n);
-    board.devicePicture = QImage(grid.at(board.picture.width()), grid.at(board.picture.height()), QImage::Format_RGB32);
+    const DeviceGrid grid(board.deviceRatio, n, board.deviceSize);
+    board.devicePicture = QImage(board.deviceSize, QImage::Format_RGB32);
     board.devicePicture.fill(Qt::white);
     {
         QPainter p(&board.devicePicture);
-        p.fillRect(QRect(0, 0, grid.side(), grid.side()), board.preparedFill);
+        p.fillRect(QRect(0, 0, grid.x().side(), grid.y().side()), board.preparedFill);
         for (int a : {0, n}) {
             grid.vertical(p, a, kBlockLineColour);
             grid.horizontal(p, a, 0, board.devicePicture.width(), kBlockLineColour);
@@ -207,11 +222,22 @@ void prepareDevicePicture(BoardCanvas &board)
     board.devicePicture.setDevicePixelRatio(board.deviceRatio);
 }
 
+// The screen pixels the device picture is drawn for: those asked for, where they are
+// within a pixel or two of what the ratio gives (a control's rounding), else those.
+QSize usableDeviceSize(const BoardCanvas &board, qreal ratio, QSize asked)
+{
+    if (ratio <= 1)
+        return {};
+    const QSize given(qRound(board.picture.width() * ratio), qRound(board.picture.height() * ratio));
+    const bool close = qAbs(asked.width() - given.width()) <= 2 && qAbs(asked.height() - given.height()) <= 2;
+    return close ? asked : given;
+}
+
 std::size_t cellIndex(int x, int y) { return static_cast<std::size_t>((x - 1) * kMaxSide + (y - 1)); }
 
 } // namespace
 
-void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio)
+void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio, QSize deviceSize)
 {
     const int pictureSide = spielart >= 3 ? spielart * 45 : 405;
     board.picture = resizedPicture(board.picture, pictureSide, pictureSide);
@@ -229,15 +255,24 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal device
     board.drawnCells.fill(false);
     board.linesDrawn = false;
     board.deviceRatio = usableRatio(deviceRatio);
+    board.deviceSize = usableDeviceSize(board, board.deviceRatio, deviceSize);
     prepareDevicePicture(board);
 }
 
 bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner)
 {
+    return setBoardDeviceGeometry(board, deviceRatio, {}, state, listOwner);
+}
+
+bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceSize, const GameState &state,
+                            const QObject &listOwner)
+{
     const qreal ratio = usableRatio(deviceRatio);
-    if (ratio == board.deviceRatio)
+    const QSize size = usableDeviceSize(board, ratio, deviceSize);
+    if (ratio == board.deviceRatio && size == board.deviceSize)
         return false;
     board.deviceRatio = ratio;
+    board.deviceSize = size;
     prepareDevicePicture(board);
     if (!board.linesDrawn)
         return true;

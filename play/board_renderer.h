@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QSize>
 
 #include <array>
 
@@ -26,6 +27,8 @@ struct BoardCanvas {
     // on it; null at ratio 1. The picture above stays the board at one pixel a pixel.
     QImage devicePicture;
     qreal deviceRatio = 1;
+    // Its size: the screen pixels the board covers (empty at ratio 1).
+    QSize deviceSize;
 
     // What the device picture is drawn again from when the ratio changes.
     int preparedSide = 0;
@@ -35,12 +38,15 @@ struct BoardCanvas {
 };
 
 // Sizes the picture for a game type, fills the n x n board with the canvas brush and
-// draws the outer frame; above ratio 1 the device picture too.
-void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio = 1);
+// draws the outer frame; above ratio 1 the device picture too, deviceSize screen pixels
+// large (empty: the picture's size times the ratio, rounded).
+void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio = 1, QSize deviceSize = {});
 
-// Draws the device picture for another ratio (kept between 1 and 4): the prepared board
-// and whatever Ausgabe has drawn on it since, from the game state. False when the ratio
-// is the one drawn already.
+// Draws the device picture for another ratio (kept between 1 and 4) or another number of
+// screen pixels (as in prepareBoard): the prepared board and whatever Ausgabe has drawn on
+// it since, from the game state. False when it is drawn so already.
+bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceSize, const GameState &state,
+                            const QObject &listOwner);
 bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner);
 
 // The work bitmaps of the board drawing.

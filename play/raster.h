@@ -1,6 +1,7 @@
 // Pixel-exact drawing on raster pictures. Lines are axis-parallel and drawn as filled
 // rectangles: a line from A to B covers A up to B with B excluded; across its direction
-// width 1 at c covers c, width 2 covers c-1 and c, width 3 covers c-1, c and c+1.
+// width 1 at c covers c, width 2 covers c-1 and c, width 3 covers c-1, c and c+1. On a
+// raster picture drawn at a scale, every line is whole pixels wide, one width alike.
 #pragma once
 
 #include <QColor>

@@ -119,6 +119,18 @@ QImage drawPageField(const GameState &state, const QString &footerLong, const QS
     return drawPageField(pageFieldPuzzle(state, footerLong, footerShort));
 }
 
+QImage drawPageFieldForScreen(const PageFieldPuzzle &puzzle, qreal ratio, QSize deviceSize)
+{
+    QImage picture = whitePicture(deviceSize.width(), deviceSize.height());
+    if (!picture.isNull()) {
+        QPainter painter(&picture);
+        painter.scale(ratio, ratio);
+        drawPageField(painter, puzzle);
+    }
+    picture.setDevicePixelRatio(ratio);
+    return picture;
+}
+
 bool pageFieldShows(const QImage &picture, const PageFieldPuzzle &puzzle)
 {
     if (!puzzle.isValid() || picture.size() != QSize(pageFieldSide(puzzle.groesse), pageFieldSide(puzzle.groesse)))

@@ -49,6 +49,11 @@ void drawPageFieldInto(QImage &picture, const GameState &state, const QString &f
 QImage drawPageField(const GameState &state, const QString &footerLong, const QString &footerShort);
 QImage drawPageField(const PageFieldPuzzle &puzzle);
 
+// The puzzle drawn for a screen of a higher device pixel ratio, deviceSize screen pixels
+// large (the pixels its control covers), with that ratio set on it: the same page field
+// with its lines in whole screen pixels and its digits as sharp as the screen shows them.
+QImage drawPageFieldForScreen(const PageFieldPuzzle &puzzle, qreal ratio, QSize deviceSize);
+
 // Whether picture is exactly what puzzle draws, so one may stand for the other.
 bool pageFieldShows(const QImage &picture, const PageFieldPuzzle &puzzle);
 

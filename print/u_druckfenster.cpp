@@ -50,13 +50,21 @@ QLabel *makeBand(QWidget *parent, const char *name, QRect geometry)
     return band;
 }
 
+// Text in its own colour: a label on the dialog's button-face ground paints in the
+// button-text colour otherwise.
+void setTextColour(QLabel *label, const QColor &colour)
+{
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    label->setPalette(pal);
+    label->setForegroundRole(QPalette::WindowText);
+}
+
 ClickLabel *makeButtonCaption(QWidget *parent, const char *name, const QString &text, QPoint at)
 {
     auto *label = new ClickLabel(text, parent);
     label->setObjectName(QLatin1String(name));
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, kMaroon);
-    label->setPalette(pal);
+    setTextColour(label, kMaroon);
     label->move(at);
     label->adjustSize();
     label->setCursor(Qt::PointingHandCursor);
@@ -101,15 +109,12 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *
     label1_ = new QLabel(QStringLiteral("-"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->setGeometry(383, 83, 13, 13);
-    QPalette dark = label1_->palette();
-    dark.setColor(QPalette::WindowText, QColor(102, 0, 0));
-    label1_->setPalette(dark);
+    setTextColour(label1_, QColor(102, 0, 0));
     label2_ = makeBand(this, "Label2", {120, 120, 257, 33});
-    const QImage button = builtInPicture(QStringLiteral("button_small.png"));
     auto makeButton = [&](const char *name, QPoint at) {
         auto *image = new PictureBox(this);
         image->setObjectName(QLatin1String(name));
-        image->setPicture(button);
+        image->setPictureFile(QStringLiteral("button_small.png"));
         image->setGeometry(QRect(at, QSize(89, 21)));
         image->setCursor(Qt::PointingHandCursor);
         return image;

@@ -89,6 +89,14 @@ private:
     int max_;
 };
 
+// The address is longer than its field: the player sees where it goes, its start.
+void showAddress(QLineEdit *field, const QString &address)
+{
+    const QSignalBlocker block(field);
+    field->setText(address);
+    field->setCursorPosition(0);
+}
+
 } // namespace
 
 Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow)
@@ -161,9 +169,9 @@ void Tgew_high::buildCode()
     // and no address rather than a wrong one.
     pruefcode_ = code ? QString::fromStdString(*code) : QString();
     linkanzeige_ = code ? highscoreAddress(highscorePage(), QStringLiteral("Sudokus%20Anonymus"), pruefcode_) : QString();
-    const QSignalBlocker block2(edit2_), block3(edit3_);
+    const QSignalBlocker block2(edit2_);
     edit2_->setText(pruefcode_);
-    edit3_->setText(linkanzeige_);
+    showAddress(edit3_, linkanzeige_);
 }
 
 void Tgew_high::Edit1Change()
@@ -171,8 +179,7 @@ void Tgew_high::Edit1Change()
     if (pruefcode_.isEmpty())
         return;
     linkanzeige_ = highscoreAddress(highscorePage(), encodeNameForAddress(edit1_->text()), pruefcode_);
-    const QSignalBlocker block(edit3_);
-    edit3_->setText(linkanzeige_);
+    showAddress(edit3_, linkanzeige_);
 }
 
 // The code and address fields can be selected and copied; any edit is undone at once.
@@ -186,8 +193,7 @@ void Tgew_high::Edit3Change()
 {
     if (linkanzeige_.isEmpty())
         return;
-    const QSignalBlocker block(edit3_);
-    edit3_->setText(linkanzeige_);
+    showAddress(edit3_, linkanzeige_);
 }
 
 void Tgew_high::Image2Click()

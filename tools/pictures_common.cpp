@@ -38,7 +38,7 @@ QFont font(const QString &family, int pixelSize, int weight, bool italic)
 }
 
 void paragraph(QPainter &p, const QRectF &box, const QFont &f, const QColor &colour, const QString &text, int align,
-               qreal lineHeight, int firstLineColumns)
+               qreal lineHeight)
 {
     QTextLayout layout(text, f);
     QTextOption option(static_cast<Qt::Alignment>(align & Qt::AlignHorizontal_Mask));
@@ -49,13 +49,7 @@ void paragraph(QPainter &p, const QRectF &box, const QFont &f, const QColor &col
     qreal y = 0;
     layout.beginLayout();
     for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
-        if (firstLineColumns > 0 && y == 0) {
-            l.setNumColumns(firstLineColumns, box.width());
-            if (l.textLength() != firstLineColumns)
-                fail(QStringLiteral("the first line is too wide to break where asked: %1").arg(text.left(40)));
-        } else {
-            l.setLineWidth(box.width());
-        }
+        l.setLineWidth(box.width());
         l.setPosition(QPointF(0, y));
         if (l.naturalTextWidth() > box.width() + 0.5)
             fail(QStringLiteral("a word is wider than its box: %1").arg(text.left(40)));
@@ -107,8 +101,11 @@ void drawButtonFace(QPainter &p, const QRect &r)
     p.fillRect(r, buttonFace);
     // A lighter top half gives the flat face a little body without a glossy look.
     p.fillRect(QRect(r.left() + 1, r.top() + 1, r.width() - 2, r.height() / 2 - 1), QColor(250, 247, 237));
-    p.setPen(buttonFrame);
-    p.drawRect(r.adjusted(0, 0, -1, -1));
+    // The frame as four strips a pixel wide: at twice the size it lies exactly on the
+    // plain picture's frame pixels, where a pen would straddle their edge.
+    for (const QRect &edge : {QRect(r.left(), r.top(), r.width(), 1), QRect(r.left(), r.bottom(), r.width(), 1),
+                              QRect(r.left(), r.top(), 1, r.height()), QRect(r.right(), r.top(), 1, r.height())})
+        p.fillRect(edge, buttonFrame);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);

@@ -49,12 +49,10 @@ QFont font(const QString &family, int pixelSize, int weight = QFont::Normal, boo
 void fail(const QString &why);
 const std::vector<QString> &failures();
 
-// Draws wrapped text into box, lines lineHeight apart (0: the font's own spacing).
-// firstLineColumns > 0 ends the first line after that many characters, so a word can be
-// broken where the window supplies the hyphen. Text that needs more room than the box
-// is a failure.
+// Draws wrapped text into box, lines lineHeight apart (0: the font's own spacing). Text
+// that needs more room than the box is a failure.
 void paragraph(QPainter &p, const QRectF &box, const QFont &f, const QColor &colour, const QString &text,
-               int align = Qt::AlignLeft | Qt::AlignTop, qreal lineHeight = 0, int firstLineColumns = 0);
+               int align = Qt::AlignLeft | Qt::AlignTop, qreal lineHeight = 0);
 
 // Draws one line of text; it must fit the box.
 void line(QPainter &p, const QRectF &box, const QFont &f, const QColor &colour, const QString &text,

@@ -7,19 +7,22 @@ namespace vantrell::art {
 
 namespace {
 
-QImage transparent(int w, int h)
+// A w x h picture at scale device pixels a pixel, as the window pictures are drawn.
+QImage transparent(int w, int h, int scale = 1)
 {
-    QImage image(w, h, QImage::Format_ARGB32);
+    QImage image(w * scale, h * scale, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
 }
 
-QImage button(int width)
+QImage button(int width, int scale)
 {
-    QImage image(width, 21, QImage::Format_RGB32);
+    QImage image(width * scale, 21 * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::white);
     QPainter p(&image);
-    drawButtonFace(p, image.rect());
+    drawButtonFace(p, QRect(0, 0, width, 21));
     return image;
 }
 
@@ -34,9 +37,9 @@ void drawSheet(QPainter &p, const QRectF &r, const QColor &paper)
     p.drawRoundedRect(r, 3.5, 3.5);
 }
 
-QImage wordSearchIcon()
+QImage wordSearchIcon(int scale)
 {
-    QImage image = transparent(48, 48);
+    QImage image = transparent(48, 48, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     drawSheet(p, QRectF(4.5, 4.5, 38, 38), cream);
@@ -58,9 +61,9 @@ QImage wordSearchIcon()
     return image;
 }
 
-QImage calendarIcon()
+QImage calendarIcon(int scale)
 {
-    QImage image = transparent(48, 48);
+    QImage image = transparent(48, 48, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     drawSheet(p, QRectF(5.5, 7.5, 37, 36), Qt::white);
@@ -87,9 +90,9 @@ QImage calendarIcon()
     return image;
 }
 
-QImage tangramIcon()
+QImage tangramIcon(int scale)
 {
-    QImage image = transparent(48, 48);
+    QImage image = transparent(48, 48, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     // The seven pieces of the square, on a unit square.
@@ -119,9 +122,9 @@ QImage tangramIcon()
     return image;
 }
 
-QImage solitaireIcon()
+QImage solitaireIcon(int scale)
 {
-    QImage image = transparent(48, 48);
+    QImage image = transparent(48, 48, scale);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
     QLinearGradient wood(QPointF(0, 2), QPointF(48, 46));
@@ -222,17 +225,24 @@ QImage appIcon(int size)
 
 std::vector<Picture> controlPictures()
 {
-    return {
-        {QStringLiteral("button_small.png"), button(89)},
-        {QStringLiteral("button_wide.png"), button(185)},
-        {QStringLiteral("software_wortsuche.png"), wordSearchIcon()},
-        {QStringLiteral("software_kalender.png"), calendarIcon()},
-        {QStringLiteral("software_tangram.png"), tangramIcon()},
-        {QStringLiteral("software_solitaer.png"), solitaireIcon()},
-        {QStringLiteral("app_icon.png"), appIcon(256)},
-        {QStringLiteral("app_icon_128.png"), appIcon(128)},
-        {QStringLiteral("app_icon_48.png"), appIcon(48)},
-    };
+    std::vector<Picture> out;
+    // The buttons and the program icons come at twice the size too, for dense screens.
+    for (int scale : {1, 2}) {
+        auto add = [&](const char *name, const QImage &image) {
+            const QString file = QLatin1String(name);
+            out.push_back({scale == 1 ? file : twiceSizeName(file), image});
+        };
+        add("button_small.png", button(89, scale));
+        add("button_wide.png", button(185, scale));
+        add("software_wortsuche.png", wordSearchIcon(scale));
+        add("software_kalender.png", calendarIcon(scale));
+        add("software_tangram.png", tangramIcon(scale));
+        add("software_solitaer.png", solitaireIcon(scale));
+    }
+    out.push_back({QStringLiteral("app_icon.png"), appIcon(256)});
+    out.push_back({QStringLiteral("app_icon_128.png"), appIcon(128)});
+    out.push_back({QStringLiteral("app_icon_48.png"), appIcon(48)});
+    return out;
 }
 
 } // namespace vantrell::art

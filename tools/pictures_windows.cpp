@@ -4,6 +4,7 @@
 #include "tools/pictures_common.h"
 
 #include <QPainter>
+#include <QTextLayout>
 
 namespace vantrell::art {
 
@@ -136,14 +137,16 @@ QImage splash(const QString &site, int scale)
 }
 
 // The congratulation and the points line shared by both result windows. The label with
-// the points lies at labelLeft, labelTop; the text before it ends 5 px to its left.
+// the points lies at labelLeft, labelTop and continues the sentence, so the text before it
+// ends a space's width (3 px) to its left. The label reads "529 Punkte" or "529 Points":
+// the German sentence must take that form as it stands.
 void congratulation(QPainter &p, Language l, int headingTop, int labelLeft, int labelTop)
 {
     heading(p, QRectF(10, headingTop, 380, 40), german(l) ? QStringLiteral("Herzlichen Glückwunsch")
                                                           : QStringLiteral("Congratulations"),
             german(l) ? 32 : 36);
-    line(p, QRectF(14, labelTop, labelLeft - 19, 13), bodyFont(), deepRed,
-         german(l) ? QStringLiteral("Sie haben das Sudoku gelöst mit") : QStringLiteral("You have solved the Sudoku with"),
+    line(p, QRectF(14, labelTop, labelLeft - 17, 13), bodyFont(), deepRed,
+         german(l) ? QStringLiteral("Das Sudoku ist gelöst. Sie erhalten") : QStringLiteral("You have solved the Sudoku with"),
          Qt::AlignRight | Qt::AlignTop);
 }
 
@@ -201,6 +204,42 @@ QImage resultWithHighscore(Language l, int scale)
     return image;
 }
 
+// A paragraph whose first line breaks inside a word, after firstLineColumns characters,
+// and ends at firstLineRight, where the window stands its hyphen. That line keeps its
+// natural word spacing and begins as far in as it must; the others are set flush left in
+// box. Stretching the short first line to the box would triple its word gaps.
+void hyphenatedParagraph(QPainter &p, const QRectF &box, qreal firstLineRight, const QFont &f, const QColor &colour,
+                         const QString &text, qreal lineHeight, int firstLineColumns)
+{
+    QTextLayout layout(text, f);
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    qreal y = 0;
+    layout.beginLayout();
+    for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
+        if (y == 0) {
+            l.setNumColumns(firstLineColumns);
+            if (l.textLength() != firstLineColumns || l.naturalTextWidth() > firstLineRight - box.left())
+                fail(QStringLiteral("the first line does not fit before the hyphen: %1").arg(text.left(40)));
+            l.setPosition(QPointF(firstLineRight - box.left() - l.naturalTextWidth(), 0));
+        } else {
+            l.setLineWidth(box.width());
+            l.setPosition(QPointF(0, y));
+            if (l.naturalTextWidth() > box.width() + 0.5)
+                fail(QStringLiteral("a word is wider than its box: %1").arg(text.left(40)));
+        }
+        y += lineHeight;
+    }
+    layout.endLayout();
+    if (y > box.height() + 0.5)
+        fail(QStringLiteral("text needs %1 px, has %2: %3").arg(y).arg(box.height()).arg(text.left(40)));
+    p.save();
+    p.setPen(colour);
+    layout.draw(&p, box.topLeft());
+    p.restore();
+}
+
 QImage printDialog(Language l, int scale)
 {
     QImage image = creamPicture(400, 155, scale);
@@ -230,17 +269,23 @@ QImage printDialog(Language l, int scale)
         const QString text = QStringLiteral("Sobald die Sudokus fertig sind, können Sie diese aus\u200Bdrucken, in dem sie "
                                             "auf \"Drucken\" klicken. Sollten Sie es sich anders überlegt haben, "
                                             "können Sie auch Abbrechen.");
-        paragraph(p, QRectF(79, 84, 303, 33), body, deepRed, text, Qt::AlignJustify, 11,
-                  static_cast<int>(text.indexOf(QChar(0x200B))) + 1);
+        hyphenatedParagraph(p, QRectF(79, 82, 313, 33), 382, body, deepRed, text, 11,
+                            static_cast<int>(text.indexOf(QChar(0x200B))) + 1);
     } else {
         paragraph(p, QRectF(79, 84, 313, 33), body, deepRed,
                   QStringLiteral("As soon as the Sudokus are ready, you can print them by clicking on \"Print\". "
                                  "If you do not want to print these Sudokus, you should use the button \"Cancel\"."),
                   Qt::AlignJustify, 11);
     }
-    // The button row of the dialog; the window lays its own buttons over it.
+    // The button row of the dialog, under the window's cream band (x 120 to 376), which
+    // hides it; the window lays its own buttons over it. Past the band the picture stays
+    // plain, so no edge of its own cancel button shows beside the window's where a dense
+    // screen puts the two half a pixel apart.
+    p.save();
+    p.setClipRect(QRectF(120, 120, 257, 33));
     drawCaptionedButton(p, QRect(198, 125, 89, 21), german(l) ? QStringLiteral("Drucken") : QStringLiteral("Print"));
     drawCaptionedButton(p, QRect(301, 125, 89, 21), german(l) ? QStringLiteral("Abbrechen") : QStringLiteral("Cancel"));
+    p.restore();
     return image;
 }
 

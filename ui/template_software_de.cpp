@@ -4,6 +4,8 @@
 #include "widgets/browse_to.h"
 
 #include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -21,6 +23,25 @@ constexpr int kEntryTop = 100;
 constexpr int kEntryPitch = 170;
 constexpr int kTextLeft = 74;
 constexpr int kTextWidth = kContentWidth - kTextLeft - 10;
+
+// Where a screen is denser, the icon drawn at twice the size too; for a ratio between,
+// that copy scaled down to the screen's pixels, or the icon would pick the plain picture
+// and blow it up.
+QIcon programIcon(const QString &file, QSize size)
+{
+    QIcon icon(QPixmap::fromImage(builtInPicture(file)));
+    const qreal ratio = qApp->devicePixelRatio();
+    if (ratio <= 1)
+        return icon;
+    const QImage twice = builtInPicture(file, 2);
+    icon.addPixmap(QPixmap::fromImage(twice));
+    if (ratio < 2) {
+        QImage scaled = twice.scaled(size * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled.setDevicePixelRatio(ratio);
+        icon.addPixmap(QPixmap::fromImage(scaled));
+    }
+    return icon;
+}
 
 } // namespace
 
@@ -67,7 +88,7 @@ SoftwarePanel::SoftwarePanel(HelpLanguage language, int number, QWidget *parent)
         button->setGeometry(10, top, 56, 56);
         button->setAutoRaise(true);
         button->setIconSize(QSize(48, 48));
-        button->setIcon(QPixmap::fromImage(builtInPicture(program.icon)));
+        button->setIcon(programIcon(program.icon, button->iconSize()));
         button->setCursor(Qt::PointingHandCursor);
         button->setToolTip(texts.softwareSite + QLatin1Char('/') + program.path);
         connect(button, &QToolButton::clicked, button, [button] { BrowseToHint(button->toolTip()); });

@@ -154,6 +154,29 @@ void Tprog::FormResize()
 {
     centreInFrame(spielfeld_);
     centreInFrame(druckseite_);
+    fitBoardToScreen();
+    fitPreviewToScreen();
+}
+
+void Tprog::fitBoardToScreen()
+{
+    if (board_.picture.isNull())
+        return;
+    if (setBoardDeviceGeometry(board_, spielfeld_->devicePixelRatioF(), spielfeld_->deviceSize(), game_, *this))
+        spielfeld_->setPicture(board_.picture, board_.devicePicture);
+}
+
+void Tprog::fitPreviewToScreen()
+{
+    if (!previewPuzzle_)
+        return;
+    const qreal ratio = druckseite_->devicePixelRatioF();
+    const QSize pixels = druckseite_->deviceSize();
+    const QImage &shown = druckseite_->devicePicture();
+    if (ratio > 1 ? shown.devicePixelRatio() == ratio && shown.size() == pixels : shown.isNull())
+        return;
+    const QImage picture = druckseite_->picture();
+    druckseite_->setPicture(picture, ratio > 1 ? drawPageFieldForScreen(*previewPuzzle_, ratio, pixels) : QImage());
 }
 
 void Tprog::centreInFrame(QWidget *picture)
@@ -335,6 +358,7 @@ void Tprog::Spiel1Parametersetzen()
     gameMinimum_ = minimumWindowSize(game_.groesse);
     keepColumnWhole();
     centreInFrame(spielfeld_);
+    fitBoardToScreen(); // the new board's place may begin between two screen pixels
 }
 
 bool Tprog::Spiel2Generieren()
@@ -502,8 +526,10 @@ bool Tprog::Druck2Druckausgabe()
         drawPageFieldInto(field->picture(), game_, texts_.footerLong, texts_.footerShort);
         pageFieldPuzzles_[std::size_t(i - 1)] = vantrell::pageFieldPuzzle(game_, texts_.footerLong, texts_.footerShort);
         field->pictureChanged();
+        previewPuzzle_ = pageFieldPuzzles_[std::size_t(i - 1)];
         druckseite_->setPicture(field->picture());
         centreInFrame(druckseite_);
+        fitPreviewToScreen();
         dialog->setProgress((200 * i + felderproseite_) / (2 * felderproseite_));
     }
     dialog->uncover();

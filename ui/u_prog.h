@@ -96,6 +96,10 @@ private:
     bool Druck2Druckausgabe();
     PictureBox *pageField(int i) const;
     void centreInFrame(QWidget *picture);
+    // The board and the preview drawn again where the screen's pixels under them changed
+    // (another device pixel ratio, or a move onto other pixel boundaries).
+    void fitBoardToScreen();
+    void fitPreviewToScreen();
     void layoutAnchored();
     void setHelpLines(const QStringList &lines);
     void fitHelpBox();
@@ -114,6 +118,7 @@ private:
     std::uint8_t druckmodus_ = 0;
     std::int32_t felderproseite_ = 0;
     std::array<std::optional<PageFieldPuzzle>, 6> pageFieldPuzzles_; // what x1 ... x6 show
+    std::optional<PageFieldPuzzle> previewPuzzle_;                    // what druckseite shows
     QString countListBuiltFor_; // the game type text the count list was last built for
     CountRange countList_;      // the counts the list holds; empty before it is first built
     bool closing_ = false;

@@ -58,11 +58,12 @@ QComboBox *makeComboBox(QWidget *parent, const char *name, int top, bool editabl
     return box;
 }
 
-PictureBox *makeButtonPicture(QWidget *parent, const char *name, const QImage &picture, QPoint at)
+PictureBox *makeButtonPicture(QWidget *parent, const char *name, const QString &pictureFile, QPoint at)
 {
     auto *image = new PictureBox(parent);
     image->setObjectName(QLatin1String(name));
-    image->setPicture(picture);
+    image->setPictureFile(pictureFile);
+    const QImage &picture = image->picture();
     image->setGeometry(QRect(at, picture.isNull() ? QSize(89, 21) : picture.size()));
     image->setCursor(Qt::PointingHandCursor);
     return image;
@@ -89,7 +90,7 @@ QToolButton *makeHiddenButton(QWidget *parent, const char *name, const QString &
 
 QGroupBox *makeGroupBox(QWidget *parent, const char *name, const QString &title, QRect geometry, const QPalette &palette)
 {
-    auto *box = new QGroupBox(title, parent);
+    auto *box = new GroupBox(title, parent);
     box->setObjectName(QLatin1String(name));
     box->setGeometry(geometry);
     box->setPalette(palette);
@@ -131,8 +132,8 @@ Tprog::~Tprog() = default;
 void Tprog::buildControls()
 {
     createPictureLists(this);
-    const QImage smallButton = builtInPicture(QStringLiteral("button_small.png"));
-    const QImage wideButton = builtInPicture(QStringLiteral("button_wide.png"));
+    const QString smallButton = QStringLiteral("button_small.png");
+    const QString wideButton = QStringLiteral("button_wide.png");
 
     // Maroon captions; disabled ones (while a puzzle or a page is built) in the grey of
     // disabled text, so the player sees that they do not answer.
@@ -171,17 +172,12 @@ void Tprog::buildControls()
     spielfeld_->setObjectName(QStringLiteral("spielfeld"));
     connect(spielfeld_, &PictureBox::pressed, this, &Tprog::spielfeldMouseDown);
     // On a screen of another pixel density the board is drawn again for it.
-    connect(
-        spielfeld_, &PictureBox::devicePixelRatioChanged, this,
-        [this] {
-            if (setBoardDeviceRatio(board_, spielfeld_->devicePixelRatioF(), game_, *this))
-                spielfeld_->setPicture(board_.picture, board_.devicePicture);
-        },
-        Qt::QueuedConnection);
+    connect(spielfeld_, &PictureBox::deviceGeometryChanged, this, &Tprog::fitBoardToScreen, Qt::QueuedConnection);
 
     druckseite_ = new PictureBox(ts2_);
     druckseite_->setObjectName(QStringLiteral("druckseite"));
     druckseite_->setGeometry(25, 17, 434, 336);
+    connect(druckseite_, &PictureBox::deviceGeometryChanged, this, &Tprog::fitPreviewToScreen, Qt::QueuedConnection);
     for (int i = 1; i <= 6; ++i) {
         auto *field = new PictureBox(ts2_);
         field->setObjectName(QStringLiteral("x%1").arg(i));

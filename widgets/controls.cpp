@@ -9,6 +9,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
+#include <qdrawutil.h>
 #include <QtMath>
 
 namespace vantrell {
@@ -30,7 +33,11 @@ void PictureBox::setPictureFile(const QString &fileName)
 {
     const QSize size = builtInJpegSize(fileName);
     if (!size.isValid()) {
+        // A small picture is read at once, its copy at twice the size on the first paint
+        // on a dense screen.
         setPicture(builtInPicture(fileName));
+        file_ = fileName;
+        deviceLoaded_ = false;
         return;
     }
     picture_ = devicePicture_ = QImage();
@@ -78,17 +85,37 @@ void PictureBox::setAutoSize(bool on)
     pictureChanged();
 }
 
+QSize PictureBox::deviceSize() const
+{
+    // Qt shows a widget on the screen pixels from its left edge to its right edge, each
+    // edge rounded to the nearest pixel of the window.
+    const qreal ratio = devicePixelRatioF();
+    const QPoint at = mapTo(window(), QPoint(0, 0));
+    const auto span = [ratio](int from, int length) { return qRound((from + length) * ratio) - qRound(from * ratio); };
+    return {span(at.x(), width()), span(at.y(), height())};
+}
+
 void PictureBox::paintEvent(QPaintEvent *)
 {
     const qreal ratio = devicePixelRatioF();
-    if (ratio != paintedRatio_) {
+    const QSize device = deviceSize();
+    if (ratio != paintedRatio_ || device != paintedDeviceSize_) {
         paintedRatio_ = ratio;
-        emit devicePixelRatioChanged();
+        paintedDeviceSize_ = device;
+        emit deviceGeometryChanged();
     }
     const QImage &shown = shownPicture(ratio);
     if (shown.isNull())
         return;
     QPainter p(this);
+    if (autoSize_ && ratio > 1 && shown.devicePixelRatio() == ratio) {
+        // Drawn for this screen: one picture pixel on each screen pixel, from the first
+        // one the control covers (not from a point between two of them).
+        const QPointF origin = p.deviceTransform().map(QPointF(0, 0));
+        const QPointF first(qRound(origin.x()), qRound(origin.y()));
+        p.drawImage((first - origin) / ratio, shown);
+        return;
+    }
     // A picture drawn for another dense screen is scaled smoothly; a plain one stays as
     // crisp (and as blocky) as ever.
     if (shown.devicePixelRatio() > 1 && shown.devicePixelRatio() != ratio)
@@ -142,6 +169,30 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
     if (click)
         emit clicked();
+}
+
+void GroupBox::paintEvent(QPaintEvent *)
+{
+    // An etched frame drawn here, not by the style: a style may set its frame below the
+    // title whatever rectangle it is given.
+    QStylePainter p(this);
+    QStyleOptionGroupBox option;
+    initStyleOption(&option);
+    QRect frame = rect();
+    if (title().isEmpty()) {
+        qDrawShadeRect(&p, frame, palette(), true, 1, 0);
+        return;
+    }
+    // The title stands a little in from the corner, on a gap in the frame's top line.
+    const QRect label =
+        style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this).translated(8, 0);
+    frame.setTop(label.center().y());
+    p.save();
+    p.setClipRegion(QRegion(rect()) - label.adjusted(-2, 0, 2, 0));
+    qDrawShadeRect(&p, frame, palette(), true, 1, 0);
+    p.restore();
+    p.drawItemText(label, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(), isEnabled(), title(),
+                   QPalette::WindowText);
 }
 
 namespace {

@@ -1,8 +1,9 @@
 // Small controls shared by the game's windows: pictures that show a raster picture at
-// 1:1 or stretched, transparent caption labels that can be clicked, and combo boxes that
-// take no typed characters.
+// 1:1 or stretched, transparent caption labels that can be clicked, group boxes, and
+// combo boxes that take no typed characters.
 #pragma once
 
+#include <QGroupBox>
 #include <QImage>
 #include <QLabel>
 #include <QWidget>
@@ -20,9 +21,9 @@ public:
     // The picture together with the same picture drawn for a screen of a higher device
     // pixel ratio (its ratio set on it), which is shown where it suits the screen.
     void setPicture(const QImage &picture, const QImage &devicePicture);
-    // A built-in picture, decoded only when it is first painted or read, so windows that
-    // are not shown yet cost nothing at start-up. On a screen of a device pixel ratio above
-    // 1 its copy at twice the size is shown.
+    // A built-in picture; a JPEG is decoded only when it is first painted or read, so
+    // windows that are not shown yet cost nothing at start-up. On a screen of a device pixel
+    // ratio above 1 its copy at twice the size is shown.
     void setPictureFile(const QString &fileName);
     // The picture at one pixel a pixel, whatever the screen shows.
     const QImage &picture() const
@@ -40,6 +41,12 @@ public:
     // The picture was changed in place: resize (with automatic sizing) and repaint.
     void pictureChanged();
 
+    // The screen pixels the control covers in its window. At a fractional device pixel
+    // ratio a control may begin between two of them; it then covers one pixel more or
+    // fewer than its size times the ratio, and a picture drawn for the screen must be
+    // drawn for exactly these.
+    QSize deviceSize() const;
+
     // With automatic sizing the control takes the size of its picture; otherwise the
     // picture is stretched into the control.
     void setAutoSize(bool on);
@@ -49,9 +56,9 @@ signals:
     // Positions are the logical pixels under the mouse.
     void pressed(Qt::MouseButton button, QPoint position);
     void clicked();
-    // The control is painted at another device pixel ratio than before (also on the
-    // first paint).
-    void devicePixelRatioChanged();
+    // The control is painted at another device pixel ratio or on another number of screen
+    // pixels (deviceSize) than before, also on the first paint.
+    void deviceGeometryChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -68,6 +75,7 @@ private:
     mutable bool loaded_ = true;    // picture_ holds the file's picture
     mutable bool deviceLoaded_ = true;
     qreal paintedRatio_ = 0;
+    QSize paintedDeviceSize_;
     bool autoSize_ = false;
     bool pressedInside_ = false;
 };
@@ -87,6 +95,18 @@ protected:
 
 private:
     bool pressedInside_ = false;
+};
+
+// A group box whose frame runs through the middle of its title, broken behind it. Styles
+// that set the frame below the title run it under controls placed just below the title;
+// here they stand clear of it, whatever the style.
+class GroupBox : public QGroupBox {
+    Q_OBJECT
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // Discards every typed character in the box (and its line edit), while deleting,

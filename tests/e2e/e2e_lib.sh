@@ -87,6 +87,18 @@ no_caption_buttons_asked() {
   (( (flags & 3) == 3 && !(functions & (1 | 8 | 16 | 32)) && (decorations & (1 | 8 | 16 | 32 | 64)) == 8 ))
 }
 
+# Whether the window tells the window manager that its size is fixed: the same minimum
+# and maximum in its size hints, so that no maximise is offered.
+fixed_size_told() {
+  local hints minimum maximum
+  hints=$(xprop -id "$1" WM_NORMAL_HINTS)
+  minimum=$(sed -n 's/.*minimum size: //p' <<<"$hints")
+  maximum=$(sed -n 's/.*maximum size: //p' <<<"$hints")
+  echo "size hints of $1: minimum ${minimum:-none}, maximum ${maximum:-none}"
+  [ -n "$minimum" ] && [ "$minimum" = "$maximum" ] &&
+    ! xprop -id "$1" _NET_WM_ALLOWED_ACTIONS | grep -q MAXIMIZE
+}
+
 # The program ends within a second with exit code 0 and leaves no window behind.
 ends_cleanly_within_a_second() {
   local closed=$1

@@ -55,6 +55,7 @@ solve() {
 
 t0=$(now_ms); solve; echo "solve took $(( $(now_ms) - t0 )) ms"
 no_caption_buttons_asked "$result" || fail "the result window asks for caption buttons"
+fixed_size_told "$result" || fail "the result window does not tell its fixed size"
 
 # A minimise (whether offered or not) does not lose the window.
 xdotool windowminimize "$result"

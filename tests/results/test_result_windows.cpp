@@ -112,6 +112,28 @@ private slots:
         QCOMPARE(QUrl(f.opened.first()).query(QUrl::FullyDecoded).section("&name=", 1).section("&code=", 0, 0), kept);
     }
 
+    // The address is longer than its field: the field shows where it goes, its start, also
+    // after a new name changed it and after an edit was undone.
+    void linkFieldShowsItsStart()
+    {
+        AppFixture f("de");
+        Tgew_high *high = appWindows().gewHigh;
+        fillResult(high);
+        showResult(f, high);
+        auto *link = high->findChild<QLineEdit *>("Edit3");
+        QVERIFY(link->fontMetrics().horizontalAdvance(link->text()) > link->width());
+        QCOMPARE(link->cursorPosition(), 0);
+        auto *name = high->findChild<QLineEdit *>("Edit1");
+        name->setFocus();
+        typeText(name, QStringLiteral("Ada"));
+        QCOMPARE(link->cursorPosition(), 0);
+        link->setFocus();
+        link->end(false);
+        typeText(link, QStringLiteral("x"));
+        QCOMPARE(link->cursorPosition(), 0);
+        QVERIFY(link->text().startsWith(QStringLiteral("http://www.")));
+    }
+
     void nameFieldCutsPastedAndInsertedText()
     {
         AppFixture f("de");
