@@ -204,7 +204,7 @@ private slots:
         QCOMPARE(service.selectedPrinterName(), QStringLiteral("vantrell-second"));
 
         QFile::remove(second);
-        outcome = service.print(PrinterService::standardChoice(), composedPage(2), 2);
+        outcome = service.print(std::nullopt, composedPage(2), 2);
         QVERIFY2(outcome.ok, qPrintable(outcome.reason));
         QVERIFY(waitForJob(second));
         QVERIFY(!QFile::exists(first));
@@ -217,7 +217,7 @@ private slots:
         QCOMPARE(fresh.selectedPrinterName(), kQueue);
         const QString first = cupsDir() + QStringLiteral("/out/job.pdf");
         QFile::remove(first);
-        const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), composedPage(6), 6);
+        const PrintOutcome outcome = fresh.print(std::nullopt, composedPage(6), 6);
         QVERIFY2(outcome.ok, qPrintable(outcome.reason));
         QVERIFY(waitForJob(first));
     }
@@ -297,7 +297,7 @@ private slots:
             QVERIFY(frozen.frozen());
             const std::vector<PrintedField> page = composedPage(1);
             clock.start();
-            const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), page, 1);
+            const PrintOutcome outcome = fresh.print(std::nullopt, page, 1);
             const qint64 printMs = clock.restart();
             const int printTicks = ticks;
             const QStringList names = fresh.printerNames();
@@ -316,7 +316,7 @@ private slots:
         QTest::qWait(1000);
         QCOMPARE(pendingJobs(), QString());
         QVERIFY(fresh.printerNames().contains(kQueue));
-        const PrintOutcome again = fresh.print(PrinterService::standardChoice(), composedPage(1), 1);
+        const PrintOutcome again = fresh.print(std::nullopt, composedPage(1), 1);
         QVERIFY2(again.ok, qPrintable(again.reason));
     }
 
@@ -329,7 +329,7 @@ private slots:
         QTest::qWait(300); // its sockets close with it
         QElapsedTimer clock;
         clock.start();
-        const PrintOutcome outcome = fresh.print(PrinterService::standardChoice(), composedPage(1), 1);
+        const PrintOutcome outcome = fresh.print(std::nullopt, composedPage(1), 1);
         QVERIFY(!outcome.ok);
         QCOMPARE(outcome.failure, std::optional(PrintFailure::ServiceUnreachable));
         QVERIFY2(outcome.reason.contains(cupsDir() + QStringLiteral("/cups.sock")), qPrintable(outcome.reason));
