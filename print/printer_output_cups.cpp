@@ -17,28 +17,35 @@ namespace {
 // libcups, and the TLS and Kerberos libraries it brings along, cost a few megabytes of
 // memory from the start if the game is linked with them. They are loaded on the first
 // conversation with the scheduler instead, which is also the first moment they are needed.
+// Each function the game calls is named once, here; the list makes both its member and its
+// binding, so no member can stay unbound while the library counts as loaded.
+#define VANTRELL_CUPS_FUNCTIONS(X) \
+    X(cupsFreeDestInfo)            \
+    X(cupsFreeDests)               \
+    X(httpClose)                   \
+    X(cupsLastErrorString)         \
+    X(cupsServer)                  \
+    X(httpConnect2)                \
+    X(ippPort)                     \
+    X(cupsEncryption)              \
+    X(httpSetTimeout)              \
+    X(cupsGetDests2)               \
+    X(cupsLastError)               \
+    X(cupsGetDest)                 \
+    X(cupsGetOption)               \
+    X(cupsCopyDestInfo)            \
+    X(cupsGetDestMediaDefault)     \
+    X(cupsCreateDestJob)           \
+    X(cupsCancelDestJob)           \
+    X(cupsStartDestDocument)       \
+    X(cupsWriteRequestData)        \
+    X(cupsFinishDestDocument)
+
 struct CupsLibrary {
     bool loaded = false;
-    decltype(&::cupsFreeDestInfo) cupsFreeDestInfo = nullptr;
-    decltype(&::cupsFreeDests) cupsFreeDests = nullptr;
-    decltype(&::httpClose) httpClose = nullptr;
-    decltype(&::cupsLastErrorString) cupsLastErrorString = nullptr;
-    decltype(&::cupsServer) cupsServer = nullptr;
-    decltype(&::httpConnect2) httpConnect2 = nullptr;
-    decltype(&::ippPort) ippPort = nullptr;
-    decltype(&::cupsEncryption) cupsEncryption = nullptr;
-    decltype(&::httpSetTimeout) httpSetTimeout = nullptr;
-    decltype(&::cupsGetDests2) cupsGetDests2 = nullptr;
-    decltype(&::cupsLastError) cupsLastError = nullptr;
-    decltype(&::cupsGetDest) cupsGetDest = nullptr;
-    decltype(&::cupsGetOption) cupsGetOption = nullptr;
-    decltype(&::cupsCopyDestInfo) cupsCopyDestInfo = nullptr;
-    decltype(&::cupsGetDestMediaDefault) cupsGetDestMediaDefault = nullptr;
-    decltype(&::cupsCreateDestJob) cupsCreateDestJob = nullptr;
-    decltype(&::cupsCancelDestJob) cupsCancelDestJob = nullptr;
-    decltype(&::cupsStartDestDocument) cupsStartDestDocument = nullptr;
-    decltype(&::cupsWriteRequestData) cupsWriteRequestData = nullptr;
-    decltype(&::cupsFinishDestDocument) cupsFinishDestDocument = nullptr;
+#define VANTRELL_CUPS_MEMBER(name) decltype(&::name) name = nullptr;
+    VANTRELL_CUPS_FUNCTIONS(VANTRELL_CUPS_MEMBER)
+#undef VANTRELL_CUPS_MEMBER
 };
 
 const CupsLibrary &cups()
@@ -53,26 +60,9 @@ const CupsLibrary &cups()
             function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(file.resolve(name));
             all = all && function;
         };
-        bind(library.cupsFreeDestInfo, "cupsFreeDestInfo");
-        bind(library.cupsFreeDests, "cupsFreeDests");
-        bind(library.httpClose, "httpClose");
-        bind(library.cupsLastErrorString, "cupsLastErrorString");
-        bind(library.cupsServer, "cupsServer");
-        bind(library.httpConnect2, "httpConnect2");
-        bind(library.ippPort, "ippPort");
-        bind(library.cupsEncryption, "cupsEncryption");
-        bind(library.httpSetTimeout, "httpSetTimeout");
-        bind(library.cupsGetDests2, "cupsGetDests2");
-        bind(library.cupsLastError, "cupsLastError");
-        bind(library.cupsGetDest, "cupsGetDest");
-        bind(library.cupsGetOption, "cupsGetOption");
-        bind(library.cupsCopyDestInfo, "cupsCopyDestInfo");
-        bind(library.cupsGetDestMediaDefault, "cupsGetDestMediaDefault");
-        bind(library.cupsCreateDestJob, "cupsCreateDestJob");
-        bind(library.cupsCancelDestJob, "cupsCancelDestJob");
-        bind(library.cupsStartDestDocument, "cupsStartDestDocument");
-        bind(library.cupsWriteRequestData, "cupsWriteRequestData");
-        bind(library.cupsFinishDestDocument, "cupsFinishDestDocument");
+#define VANTRELL_CUPS_BIND(name) bind(library.name, #name);
+        VANTRELL_CUPS_FUNCTIONS(VANTRELL_CUPS_BIND)
+#undef VANTRELL_CUPS_BIND
         library.loaded = all;
         return library;
     }();
