@@ -53,11 +53,15 @@ QString printFailureText(PrintFailure failure, const QString &printerName, const
     case PrintFailure::JobRefused:
         return QStringLiteral("The printer \"%1\" did not take the page: %2").arg(printerName, detail);
     case PrintFailure::JobUnconfirmed:
-        return QStringLiteral("The print service stopped answering after it had taken the page as job %1 "
-                              "for the printer \"%2\". The page may still be printed: look at the "
+        return QStringLiteral("The print service did not confirm the page for the printer \"%1\" (%2), and "
+                              "job %3 could not be cancelled. The page may still be printed: look at the "
                               "printer's queue before you print it again.")
-            .arg(jobId)
-            .arg(printerName);
+            .arg(printerName, detail.isEmpty() ? QStringLiteral("no answer in time") : detail)
+            .arg(jobId);
+    case PrintFailure::PageUnconfirmed:
+        return QStringLiteral("The print service did not confirm the page for the printer \"%1\" (%2). The job "
+                              "was cancelled; the page was not printed.")
+            .arg(printerName, detail);
     }
     return {};
 }

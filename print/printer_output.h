@@ -36,7 +36,8 @@ enum class PrintFailure {
     ServiceSilent,      // the print service took the connection but gave no answer in time
     ServiceError,       // the print service answered with an error
     JobRefused,         // the print service refused the job
-    JobUnconfirmed,     // the job got a number, then the service fell silent: it may still print
+    JobUnconfirmed,     // the document was not confirmed, and the job could not be cancelled: it may still print
+    PageUnconfirmed,    // the document was not confirmed; the job was cancelled
 };
 
 // The message for a failure, in one place so the texts can be translated together.

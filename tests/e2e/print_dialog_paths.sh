@@ -129,6 +129,8 @@ if [[ $steps == *" unconfirmed "* ]]; then
   wait_for 5 bash -c "! xwininfo -id $box 2>/dev/null | grep -q IsViewable" || fail "the message box did not close"
   viewable "$dialog" && dialog_ready || fail "the dialog is not ready after the message"
   proxy_mode pass # the held connection is dropped: the half-sent job cannot print
+  cleared() { cancel -a 2>/dev/null; idle; }
+  wait_for 10 cleared || fail "the half-sent job stays in the queue"
   print_to job.pdf
   [ "$(lpstat -W completed -o | wc -l)" -ge 1 ] || fail "no finished job"
   echo "unconfirmed: not reported as printed; the page printed once the scheduler was back"
