@@ -101,10 +101,13 @@ void drawPageField(QPainter &painter, const PageFieldPuzzle &puzzle)
                            kDigitPixels);
 
     const bool classic = puzzle.spielart == 1;
+    // The block lines reach half their width past both ends, so that the frame's thick
+    // lines meet: ended at the corner points they leave a bite out of each outer corner,
+    // which the printer enlarges to a visible notch.
     if (classic)
         for (int k = 0; k <= 3; ++k) {
-            drawVerticalLine(painter, 135 * k + kBorder, kBorder, end, 3, Qt::black);
-            drawHorizontalLine(painter, 135 * k + kBorder, kBorder, end, 3, Qt::black);
+            drawVerticalLine(painter, 135 * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
+            drawHorizontalLine(painter, 135 * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
         }
 
     drawTextAt(painter, kBorder, end + (classic ? 2 : 1),

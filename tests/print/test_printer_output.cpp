@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageReader>
 #include <QProcess>
 #include <QTimer>
 #include <QtTest>
@@ -181,6 +182,35 @@ private slots:
             placed.append(QRectF((printable.left() + sq.left) * scale, (printable.top() + sq.top) * scale,
                                  side * scale, side * scale).adjusted(-2, -2, 2, 2));
         }
+        // The thick frame is closed: at 600 dpi the outer block lines (picture pixels 4 to 6
+        // and 409 to 411) meet in every corner of every square, with no bite out of it.
+        const int fine = 600;
+        const QString fineBase = QDir(cupsDir()).filePath(QStringLiteral("fine-%1").arg(count));
+        QVERIFY(run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(fine), QStringLiteral("-gray"),
+                                         QStringLiteral("-singlefile"), pdfPath, fineBase}));
+        QImageReader::setAllocationLimit(512); // a whole A4 page at 600 dpi
+        const QImage finePage(fineBase + QStringLiteral(".pgm"));
+        QVERIFY(!finePage.isNull());
+        for (const PageSquare &sq : squares) {
+            const double perPixel = double(sq.right - sq.left) / 425 * fine / resolution;
+            const QPointF origin((printable.left() + sq.left) * fine / resolution,
+                                 (printable.top() + sq.top) * fine / resolution);
+            for (const double cornerX : {4.0, 409.0})
+                for (const double cornerY : {4.0, 409.0}) {
+                    // Inside the 3 x 3 picture pixels where the lines cross, clear of the
+                    // rendered edges.
+                    const QRect crossing = QRectF(origin + QPointF(cornerX, cornerY) * perPixel,
+                                                  QSizeF(3, 3) * perPixel)
+                                               .adjusted(1, 1, -1, -1)
+                                               .toAlignedRect()
+                                               .adjusted(1, 1, -1, -1);
+                    for (int y = crossing.top(); y <= crossing.bottom(); ++y)
+                        for (int x = crossing.left(); x <= crossing.right(); ++x)
+                            QVERIFY2(qGray(finePage.pixel(x, y)) < 128,
+                                     qPrintable(QStringLiteral("gap in the frame's corner at %1, %2 (600 dpi)").arg(x).arg(y)));
+                }
+        }
+
         // Nothing is printed outside the squares.
         for (int y = 0; y < page.height(); ++y)
             for (int x = 0; x < page.width(); ++x)
