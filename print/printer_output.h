@@ -127,8 +127,8 @@ private:
     std::vector<QPointer<QThread>> stragglers_; // threads of steps the game stopped waiting for
     std::vector<Gatherer> gatherers_;   // threads gathering the printer list
     std::unique_ptr<QObject> receiver_; // delivers the lists they gathered
-    std::function<void(const QStringList &)> wanted_; // who waits for the list, and for whom
-    QPointer<QObject> wantedBy_;
+    std::function<void(const QStringList &)> wanted_; // what runs with the list once it is there
+    QPointer<QObject> wantedBy_;                      // ... while this is still there
 #else
     std::optional<PrintOutcome> selectPrinter(const PrinterChoice &choice);
     QPrinter &printer();

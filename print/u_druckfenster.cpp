@@ -168,7 +168,8 @@ bool Tdruckfenster::event(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::Show:
-        centreOnScreen(this);
+        if (state_ == State::Hidden) // one that comes back stays where the player put it
+            centreOnScreen(this);
         FormShow();
         break;
     case QEvent::WindowActivate:
