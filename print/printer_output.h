@@ -100,8 +100,9 @@ public:
 
     // Prints one page with fields drawn into the squares for count page fields.
     // A printer name as choice selects that printer for this and later runs; no name keeps
-    // the selected one, which is the system default until another is chosen. Waits at most answerTime for the print service, with the event loop running
-    // but user input held back; ok only when the print service took the job.
+    // the selected one, which is the system default until another is chosen. Waits at most
+    // answerTime for the print service, with the event loop running but the player's input
+    // dropped; ok only when the print service confirmed the whole page.
     PrintOutcome print(const PrinterChoice &choice, const std::vector<PrintedField> &fields, int count);
 
     // The printer the next standard run prints on; empty when none is chosen and there

@@ -382,17 +382,18 @@ bool CupsConversation::send(const QByteArray &pdf, const QString &title)
         cups().ippDelete(answer);
         return true;
     }
-    const QString reason = !answer ? lostAnswer() : refused ? statusText(answer) : QStringLiteral("the page did not arrive whole");
+    const bool answered = answer != nullptr;
+    const QString reason = !answered ? lostAnswer()
+        : refused                    ? statusText(answer)
+                                     : QStringLiteral("the page did not arrive whole");
     cups().ippDelete(answer);
-    switch (settle(id)) {
-    case Settled::Printed:
+    const Settled settled = settle(id);
+    if (settled == Settled::Printed)
         return true;
-    case Settled::Cancelled:
-        return fail(answer ? PrintFailure::JobRefused : PrintFailure::PageUnconfirmed, reason);
-    case Settled::Unknown:
-        break;
-    }
-    return fail(PrintFailure::JobUnconfirmed, reason);
+    // The scheduler said no: the page will not print, taken back or not.
+    if (answered)
+        return fail(PrintFailure::JobRefused, reason);
+    return fail(settled == Settled::Cancelled ? PrintFailure::PageUnconfirmed : PrintFailure::JobUnconfirmed, reason);
 }
 
 namespace {
