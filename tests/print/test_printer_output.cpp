@@ -1,6 +1,6 @@
 // Prints real pages through a private CUPS scheduler (see tests/support/cups) and reads the
 // PDF that lands in the queue's file back with poppler's tools; then makes the scheduler
-// refuse, hold, fall silent and vanish.
+// refuse, hold, fall silent, break off in the middle of a document, and vanish.
 #include "print/page_field.h"
 #include "print/puzzles.h"
 #include "print/printer_layout.h"
