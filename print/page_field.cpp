@@ -1,10 +1,12 @@
 #include "print/page_field.h"
 
 #include "play/raster.h"
+#include "print/page_glyphs.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QtMath>
 
 namespace vantrell {
 
@@ -32,11 +34,25 @@ QFont pageFieldFont(int pixels)
 // whatever the device and its scale.
 void drawTextAt(QPainter &p, int x, int y, const QString &text, int pixels)
 {
-    p.setFont(pageFieldFont(pixels));
-    const QFontMetrics metrics(p.font());
-    p.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), Qt::white);
-    p.setPen(Qt::black);
-    p.drawText(x, y + metrics.ascent(), text);
+    const QFont font = pageFieldFont(pixels);
+    const GlyphOutlines &outlines = GlyphOutlines::builtIn();
+    // A puzzle must be readable on paper: where the machine's font would draw boxes or
+    // pictures instead of digits, the game's own outlines draw the text.
+    if (fontDrawsDigits(font) || !outlines.draws(text)) {
+        p.setFont(font);
+        const QFontMetrics metrics(p.font());
+        p.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(), Qt::white);
+        p.setPen(Qt::black);
+        p.drawText(x, y + metrics.ascent(), text);
+        return;
+    }
+    const int ascent = qCeil(outlines.ascent(pixels));
+    p.fillRect(x, y, qCeil(outlines.advance(text, pixels)), ascent + qCeil(outlines.descent(pixels)), Qt::white);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(x, y + ascent);
+    p.fillPath(outlines.path(text, pixels), Qt::black);
+    p.restore();
 }
 
 } // namespace
@@ -85,10 +101,13 @@ void drawPageField(QPainter &painter, const PageFieldPuzzle &puzzle)
                            kDigitPixels);
 
     const bool classic = puzzle.spielart == 1;
+    // The block lines reach half their width past both ends, so that the frame's thick
+    // lines meet: ended at the corner points they leave a bite out of each outer corner,
+    // which the printer enlarges to a visible notch.
     if (classic)
         for (int k = 0; k <= 3; ++k) {
-            drawVerticalLine(painter, 135 * k + kBorder, kBorder, end, 3, Qt::black);
-            drawHorizontalLine(painter, 135 * k + kBorder, kBorder, end, 3, Qt::black);
+            drawVerticalLine(painter, 135 * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
+            drawHorizontalLine(painter, 135 * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
         }
 
     drawTextAt(painter, kBorder, end + (classic ? 2 : 1),

@@ -53,11 +53,15 @@ QString printFailureText(PrintFailure failure, const QString &printerName, const
     case PrintFailure::JobRefused:
         return QStringLiteral("The printer \"%1\" did not take the page: %2").arg(printerName, detail);
     case PrintFailure::JobUnconfirmed:
-        return QStringLiteral("The print service stopped answering after it had taken the page as job %1 "
-                              "for the printer \"%2\". The page may still be printed: look at the "
+        return QStringLiteral("The print service did not confirm the page for the printer \"%1\" (%2), and "
+                              "job %3 could not be cancelled. The page may still be printed: look at the "
                               "printer's queue before you print it again.")
-            .arg(jobId)
-            .arg(printerName);
+            .arg(printerName, detail.isEmpty() ? QStringLiteral("no answer in time") : detail)
+            .arg(jobId);
+    case PrintFailure::PageUnconfirmed:
+        return QStringLiteral("The print service did not confirm the page for the printer \"%1\" (%2). The job "
+                              "was cancelled; the page was not printed.")
+            .arg(printerName, detail);
     }
     return {};
 }
@@ -121,10 +125,24 @@ QDeadlineTimer conversationDeadline(QDeadlineTimer gameWaits)
     return gameWaits - kOverrun.count();
 }
 
-// Runs work on a thread of its own and waits until it is done or until deadline. Timers and
-// painting go on meanwhile; user input waits until the work is done, so no click can start
-// a second print in the middle of the first. False when the deadline came first.
-bool runWhileWaiting(std::function<void()> work, QDeadlineTimer deadline)
+// Holds back the player's input while it lives: no click or key can start a second print
+// in the middle of the first. The window manager's close is no input and gets through, so
+// closing the game's window ends the game during a wait as at any other time.
+class InputHold : public QObject {
+public:
+    InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        return event->isInputEvent() || event->type() == QEvent::Shortcut;
+    }
+};
+
+// Runs work on a thread of its own and waits until it is done, until deadline, or until the
+// game ends. Timers and painting go on meanwhile. False when the work was not done; its
+// thread then joins stragglers and ends on its own once the work gives up.
+bool runWhileWaiting(std::function<void()> work, QDeadlineTimer deadline, std::vector<QPointer<QThread>> &stragglers)
 {
     auto done = std::make_shared<std::atomic<bool>>(false);
     QThread *thread = QThread::create([work = std::move(work), done] {
@@ -138,20 +156,23 @@ bool runWhileWaiting(std::function<void()> work, QDeadlineTimer deadline)
         timer.setSingleShot(true);
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        const InputHold hold;
         thread->start();
         timer.start(int(std::max<qint64>(0, deadline.remainingTime())));
         if (!done->load())
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
+            loop.exec();
     } else {
         thread->start();
         thread->wait(deadline);
     }
     const bool finished = done->load();
     if (!finished) {
-        // A thread that outlives the wait deletes itself when it ends.
         QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-        if (!thread->isFinished())
+        if (!thread->isFinished()) {
+            std::erase(stragglers, nullptr);
+            stragglers.emplace_back(thread);
             return false;
+        }
     }
     // Deleting it drops a deleteLater still pending, too.
     thread->wait();
@@ -180,20 +201,19 @@ QByteArray renderPdf(const QPageLayout &layout, const std::vector<PrintedField> 
     return pdf;
 }
 
-// The printers as the scheduler lists them now; null when it fails or does not answer.
-std::shared_ptr<CupsConversation> listedPrinters()
+} // namespace
+
+std::shared_ptr<CupsConversation> PrinterService::listedPrinters()
 {
-    const QDeadlineTimer deadline(PrinterService::answerTime);
+    const QDeadlineTimer deadline(answerTime);
     auto talk = std::make_shared<CupsConversation>(conversationDeadline(deadline));
     auto listed = std::make_shared<bool>(false);
-    if (!runWhileWaiting([talk, listed] { *listed = talk->listPrinters(); }, deadline)) {
+    if (!runWhileWaiting([talk, listed] { *listed = talk->listPrinters(); }, deadline, stragglers_)) {
         talk->abandon();
         return nullptr;
     }
     return *listed ? talk : nullptr;
 }
-
-} // namespace
 
 PrinterService::PrinterService() : receiver_(std::make_unique<QObject>()) {}
 
@@ -206,6 +226,12 @@ PrinterService::~PrinterService()
         g.thread->wait();
         delete g.thread;
     }
+    // A print the game stopped waiting for (it ends as the game ends) gives up within moments.
+    for (const QPointer<QThread> &thread : stragglers_)
+        if (thread) {
+            thread->wait();
+            delete thread.data();
+        }
 }
 
 QStringList PrinterService::printerNames()
@@ -221,25 +247,26 @@ QStringList PrinterService::printerNames()
 
 void PrinterService::requestPrinterNames(QObject *context, std::function<void(const QStringList &)> done)
 {
-    if (names_) {
-        done(*names_);
+    // Printers come and go while the game runs, so every request asks the scheduler. One
+    // question is out at a time: a request while it is open takes its answer.
+    wanted_ = std::move(done);
+    wantedBy_ = context;
+    if (!gatherers_.empty())
         return;
-    }
     auto talk = std::make_shared<CupsConversation>(conversationDeadline(QDeadlineTimer(answerTime)));
     auto listed = std::make_shared<bool>(false);
     QThread *thread = QThread::create([talk, listed] { *listed = talk->listPrinters(); });
     gatherers_.push_back({thread, talk});
-    QObject::connect(thread, &QThread::finished, receiver_.get(),
-                     [this, thread, talk, listed, context = QPointer<QObject>(context), done = std::move(done)] {
-                         std::erase_if(gatherers_, [thread](const Gatherer &g) { return g.thread == thread; });
-                         thread->wait();
-                         delete thread;
-                         if (!*listed)
-                             return;
-                         names_ = talk->names();
-                         if (context)
-                             done(*names_);
-                     });
+    QObject::connect(thread, &QThread::finished, receiver_.get(), [this, thread, talk, listed] {
+        std::erase_if(gatherers_, [thread](const Gatherer &g) { return g.thread == thread; });
+        thread->wait();
+        delete thread;
+        if (!*listed)
+            return;
+        names_ = talk->names();
+        if (wantedBy_ && wanted_)
+            std::exchange(wanted_, {})(*names_);
+    });
     thread->start();
 }
 
@@ -251,15 +278,15 @@ QString PrinterService::selectedPrinterName()
     return talk ? talk->defaultName() : QString();
 }
 
-PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<PrintedField> &fields, int count)
+PrintOutcome PrinterService::print(const PrinterChoice &choice, const std::vector<PrintedField> &fields, int count)
 {
     const QDeadlineTimer deadline(answerTime);
-    const bool byName = printerChoice != standardChoice();
-    const QString wanted = byName ? printerChoice : chosen_; // empty: the system default
+    const bool byName = choice.has_value();
+    const QString wanted = byName ? *choice : chosen_; // empty: the system default
     auto talk = std::make_shared<CupsConversation>(conversationDeadline(deadline));
 
     auto chose = std::make_shared<bool>(false);
-    if (!runWhileWaiting([talk, chose, wanted] { *chose = talk->choose(wanted); }, deadline)) {
+    if (!runWhileWaiting([talk, chose, wanted] { *chose = talk->choose(wanted); }, deadline, stragglers_)) {
         talk->abandon();
         return failed(PrintFailure::ServiceSilent, wanted);
     }
@@ -281,7 +308,7 @@ PrintOutcome PrinterService::print(const QString &printerChoice, const std::vect
 
     auto sent = std::make_shared<bool>(false);
     const QString title = documentTitle();
-    if (!runWhileWaiting([talk, sent, pdf, title] { *sent = talk->send(pdf, title); }, deadline)) {
+    if (!runWhileWaiting([talk, sent, pdf, title] { *sent = talk->send(pdf, title); }, deadline, stragglers_)) {
         talk->abandon();
         const int id = talk->jobId();
         return id > 0 ? failed(PrintFailure::JobUnconfirmed, name, {}, id) : failed(PrintFailure::ServiceSilent, name);
@@ -309,6 +336,7 @@ QStringList PrinterService::printerNames()
 
 void PrinterService::requestPrinterNames(QObject *, std::function<void(const QStringList &)> done)
 {
+    refreshPrinterNames(); // printers come and go while the game runs
     done(printerNames());
 }
 
@@ -327,13 +355,13 @@ QPrinter &PrinterService::printer()
 // Points the printer at the chosen one, or at the selected one for the standard choice,
 // after asking the printing system that it is still there: Qt drops the print service's
 // answer to the job itself, so a printer that vanished is caught here or not at all.
-std::optional<PrintOutcome> PrinterService::selectPrinter(const QString &printerChoice)
+std::optional<PrintOutcome> PrinterService::selectPrinter(const PrinterChoice &choice)
 {
     QString target;
-    if (printerChoice != standardChoice()) {
-        if (!printerNames().contains(printerChoice))
-            return failed(PrintFailure::PrinterGone, printerChoice);
-        target = printerChoice;
+    if (choice) {
+        if (!printerNames().contains(*choice))
+            return failed(PrintFailure::PrinterGone, *choice);
+        target = *choice;
     } else if (!chosen_.isEmpty()) {
         target = chosen_;
     } else {
@@ -351,16 +379,16 @@ std::optional<PrintOutcome> PrinterService::selectPrinter(const QString &printer
     // QPrinter quietly falls back to another printer for a name it cannot use.
     if (p.printerName() != target || p.outputFormat() != QPrinter::NativeFormat)
         return failed(PrintFailure::PrinterGone, target);
-    if (printerChoice != standardChoice())
+    if (choice)
         chosen_ = target;
     if (!p.isValid())
         return failed(PrintFailure::PrinterInvalid, target);
     return std::nullopt;
 }
 
-PrintOutcome PrinterService::print(const QString &printerChoice, const std::vector<PrintedField> &fields, int count)
+PrintOutcome PrinterService::print(const PrinterChoice &choice, const std::vector<PrintedField> &fields, int count)
 {
-    if (auto failure = selectPrinter(printerChoice))
+    if (auto failure = selectPrinter(choice))
         return *failure;
 
     QPrinter &p = printer();

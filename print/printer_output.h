@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPageLayout>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -35,7 +36,8 @@ enum class PrintFailure {
     ServiceSilent,      // the print service took the connection but gave no answer in time
     ServiceError,       // the print service answered with an error
     JobRefused,         // the print service refused the job
-    JobUnconfirmed,     // the job got a number, then the service fell silent: it may still print
+    JobUnconfirmed,     // the document was not confirmed, and the job could not be cancelled: it may still print
+    PageUnconfirmed,    // the document was not confirmed; the job was cancelled
 };
 
 // The message for a failure, in one place so the texts can be translated together.
@@ -64,9 +66,14 @@ struct PrintOutcome {
     QString notice;                      // something to tell the player although the job was taken
 };
 
+// The printer a print goes to: the name the player picked from the list, or none for the
+// selected printer (the system default until one is picked).
+using PrinterChoice = std::optional<QString>;
+
 class PrinterService {
 public:
-    // The printer choice that stands for the currently selected printer.
+    // What the printer choice reads until the player picks a printer. A queue may bear the
+    // same name, so the text alone never says which of the two is meant.
     static QString standardChoice() { return QStringLiteral("Standart"); }
     static QString documentTitle() { return QStringLiteral("Vantrell Sudoku"); }
     // Device pixels per inch of the printed page.
@@ -83,19 +90,20 @@ public:
     // Waits at most answerTime, with the event loop running; empty when the print service
     // does not answer (and then asked again next time).
     QStringList printerNames();
-    // The same without waiting: done runs with the names once they are there, through the
-    // event loop unless they are known already, and not at all when the print service
-    // fails or context is gone.
+    // The names as the print service gives them now, without waiting: done runs with them
+    // through the event loop once they are there, and not at all when the print service
+    // fails or context is gone. While a question is out, a new request takes its answer
+    // instead of asking again.
     void requestPrinterNames(QObject *context, std::function<void(const QStringList &)> done);
     // Gathers the names again on the next printerNames().
     void refreshPrinterNames();
 
     // Prints one page with fields drawn into the squares for count page fields.
-    // A printer name as choice selects that printer for this and later runs;
-    // standardChoice() keeps the selected one, which is the system default until another
-    // is chosen. Waits at most answerTime for the print service, with the event loop running
-    // but user input held back; ok only when the print service took the job.
-    PrintOutcome print(const QString &printerChoice, const std::vector<PrintedField> &fields, int count);
+    // A printer name as choice selects that printer for this and later runs; no name keeps
+    // the selected one, which is the system default until another is chosen. Waits at most
+    // answerTime for the print service, with the event loop running but the player's input
+    // dropped; ok only when the print service confirmed the whole page.
+    PrintOutcome print(const PrinterChoice &choice, const std::vector<PrintedField> &fields, int count);
 
     // The printer the next standard run prints on; empty when none is chosen and there
     // is no default (or the print service does not answer).
@@ -115,10 +123,15 @@ private:
         QThread *thread;
         std::shared_ptr<CupsConversation> talk;
     };
+    std::shared_ptr<CupsConversation> listedPrinters();
+
+    std::vector<QPointer<QThread>> stragglers_; // threads of steps the game stopped waiting for
     std::vector<Gatherer> gatherers_;   // threads gathering the printer list
     std::unique_ptr<QObject> receiver_; // delivers the lists they gathered
+    std::function<void(const QStringList &)> wanted_; // what runs with the list once it is there
+    QPointer<QObject> wantedBy_;                      // ... while this is still there
 #else
-    std::optional<PrintOutcome> selectPrinter(const QString &printerChoice);
+    std::optional<PrintOutcome> selectPrinter(const PrinterChoice &choice);
     QPrinter &printer();
     std::unique_ptr<QPrinter> printer_;
 #endif

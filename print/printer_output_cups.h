@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 namespace vantrell {
@@ -45,16 +46,27 @@ public:
     QPageLayout pageLayout() const { return layout_; }
     // The printer holds new jobs in its queue instead of printing them.
     bool printerStopped() const { return printerStopped_; }
-    // The number of the job once the scheduler has given one (readable while send() runs).
+    // The number of the job once the scheduler has given one (readable while send() runs);
+    // 0 again once the job is known to be cancelled.
     int jobId() const { return jobId_; }
 
 private:
     struct Handles;
 
+    // What became of a job whose document the scheduler did not confirm.
+    enum class Settled { Cancelled, Printed, Unknown };
+    // How long a job may take to settle after the document failed.
+    static constexpr std::chrono::milliseconds kSettleTime{1000};
+
     bool connect();
     bool fail(PrintFailure failure, const QString &detail = {});
-    // A failed request: silence when the deadline cut it off, otherwise the scheduler's text.
+    // A failed request: silence when the deadline cut it off, otherwise the connection's or
+    // the scheduler's reason.
     bool failRequest(PrintFailure failure);
+    // Why a request got no answer.
+    QString lostAnswer() const;
+    // Cancels job id, or learns that it has ended, over a connection of its own.
+    Settled settle(int id);
 
     QDeadlineTimer deadline_;
     std::unique_ptr<Handles> handles_;

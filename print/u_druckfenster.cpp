@@ -142,6 +142,8 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *
     gauge1_->setValue(0);
     gauge1_->setTextVisible(false);
 
+    // The player's pick decides, not the text: a queue may be named like the placeholder.
+    connect(cbdruck_, &QComboBox::activated, this, [this](int index) { picked_ = cbdruck_->itemText(index); });
     connect(image1_, &PictureBox::clicked, this, &Tdruckfenster::Image1Click);
     connect(label3_, &ClickLabel::clicked, this, &Tdruckfenster::Image1Click);
     connect(image2_, &PictureBox::clicked, this, &Tdruckfenster::Image2Click);
@@ -171,7 +173,8 @@ bool Tdruckfenster::event(QEvent *event)
 {
     switch (event->type()) {
     case QEvent::Show:
-        centreOnScreen(this);
+        if (state_ == State::Hidden) // one that comes back stays where the player put it
+            centreOnScreen(this);
         FormShow();
         break;
     case QEvent::WindowActivate:
@@ -209,6 +212,10 @@ void Tdruckfenster::FormShow()
     // The list comes while the page is composed: a print service that does not answer
     // must not hold the dialog, and it keeps the list it had.
     printer_.requestPrinterNames(this, [this](const QStringList &names) { fillPrinterChoice(names); });
+    // Only a new preparation covers the dialog. A dialog that comes back from a minimise
+    // keeps its state: a ready one would otherwise stay covered with its page.
+    if (state_ != State::Hidden)
+        return;
     state_ = State::Covered;
     verdeck_->show();
     cbdruck_->hide();
@@ -274,9 +281,12 @@ void Tdruckfenster::Image1Click()
     printing_ = true;
     const PrintOutcome outcome = [&] {
         const BusyCursor busy;
-        return printer_.print(comboText(cbdruck_), fields, host_ ? host_->felderproseite() : 0);
+        return printer_.print(picked_, fields, host_ ? host_->felderproseite() : 0);
     }();
     printing_ = false;
+    // The main window was closed during the wait: the game ends, there is no one to tell.
+    if (host_ && host_->isClosing())
+        return;
     if (!outcome.ok) {
         // Not printed, or not known to be: say why and stay ready for another printer or a
         // cancel.

@@ -27,6 +27,8 @@ public:
     virtual std::optional<PageFieldPuzzle> pageFieldPuzzle(int) const { return std::nullopt; }
     // The dialog has cleared the page fields: their puzzles are gone too.
     virtual void pageFieldsCleared() {}
+    // The window was closed and the game is ending.
+    virtual bool isClosing() const { return false; }
 };
 
 class Tdruckfenster : public QWidget {
@@ -84,6 +86,7 @@ private:
     QLabel *verdeck_;
     QComboBox *cbdruck_;
     QProgressBar *gauge1_;
+    PrinterChoice picked_; // the printer the player picked from cbdruck's list, if any
 };
 
 } // namespace vantrell

@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev libjpeg62-turbo-dev libxcb1-dev
   xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
   fonts-urw-base35 fonts-dejavu-core
-  cups cups-client cups-bsd libcups2-dev printer-driver-cups-pdf poppler-utils
+  cups cups-client cups-bsd libcups2-dev printer-driver-cups-pdf poppler-utils python3
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
 )

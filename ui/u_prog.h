@@ -46,7 +46,7 @@ public:
     const LanguageTexts &texts() const { return texts_; }
     QString language() const;
     QImage boardPicture() const;
-    bool isClosing() const { return closing_; }
+    bool isClosing() const override { return closing_; }
 
     StatusBar *stat() const { return stat_; }
     PageControl *pc() const { return pc_; }

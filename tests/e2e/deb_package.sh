@@ -85,11 +85,13 @@ for lib in libqt6core6 libqt6gui6 libqt6widgets6 "$printing" libc6 libstdc\\+\\+
 done
 ! grep -qE -- '-dev$' <<<"$dep_names" || fail "Depends names development packages"
 
-# Exactly these files: the game and its desktop data, nothing from the tests, tools or library.
+# Exactly these files: the game, its desktop data and a license notice, nothing from the
+# tests, tools or library.
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort)
 expected=$(sort <<'LIST'
 ./usr/bin/vantrell-sudoku
 ./usr/share/applications/vantrell-sudoku.desktop
+./usr/share/doc/vantrell-sudoku/glyph-outlines-license
 ./usr/share/icons/hicolor/128x128/apps/vantrell-sudoku.png
 ./usr/share/icons/hicolor/256x256/apps/vantrell-sudoku.png
 ./usr/share/icons/hicolor/48x48/apps/vantrell-sudoku.png

@@ -1,9 +1,11 @@
 // The private CUPS scheduler the print tests run against (tests/support/cups): where it
-// lives, whether it is there, and a way to make it hang as a stuck scheduler does.
+// lives, whether it is there, and ways to make it hang as a stuck scheduler does.
 #pragma once
 
 #include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QThread>
 
 #include <atomic>
 #include <chrono>
@@ -61,6 +63,49 @@ private:
     bool frozen_ = false;
     std::atomic<bool> over_{false};
     std::thread thaw_;
+};
+
+// tests/support/cups/ipp_proxy.py in front of the private scheduler for as long as it lives:
+// CUPS_SERVER points at it, and setMode() makes it break the next document.
+class SchedulerProxy {
+public:
+    explicit SchedulerProxy(const QString &script)
+        : socket_(cupsDir() + QStringLiteral("/proxy.sock")), scheduler_(qEnvironmentVariable("CUPS_SERVER"))
+    {
+        QFile::remove(socket_ + QStringLiteral(".mode"));
+        process_.start(QStringLiteral("/usr/bin/python3"), {script, socket_, scheduler_});
+        for (int i = 0; i < 100 && !QFile::exists(socket_ + QStringLiteral(".mode")); ++i)
+            QThread::msleep(50);
+        qputenv("CUPS_SERVER", socket_.toLocal8Bit());
+    }
+    ~SchedulerProxy()
+    {
+        qputenv("CUPS_SERVER", scheduler_.toLocal8Bit());
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+    SchedulerProxy(const SchedulerProxy &) = delete;
+    SchedulerProxy &operator=(const SchedulerProxy &) = delete;
+
+    bool started() const { return QFile::exists(socket_ + QStringLiteral(".mode")); }
+    // "pass", "freeze", "stall", "drop" or "hang" (see the script).
+    void setMode(const QString &mode)
+    {
+        QFile file(socket_ + QStringLiteral(".mode"));
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(mode.toLatin1() + '\n');
+    }
+    // Whether it has broken a document since the last setMode().
+    bool tripped() const
+    {
+        QFile file(socket_ + QStringLiteral(".mode"));
+        return file.open(QIODevice::ReadOnly) && file.readAll().startsWith("tripped");
+    }
+
+private:
+    QString socket_;
+    QString scheduler_;
+    QProcess process_;
 };
 
 } // namespace vantrell::testing

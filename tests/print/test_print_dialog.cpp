@@ -118,7 +118,7 @@ private slots:
     {
         QFETCH(QString, queue);
         QVERIFY(choice()->findText(queue) >= 0);
-        setComboText(choice(), queue);
+        pick(queue);
         if (queue == kRemovable)
             QVERIFY(run(QStringLiteral("lpadmin"), {QStringLiteral("-x"), queue}));
         QString shown;
@@ -158,7 +158,7 @@ private slots:
         Tdruckfenster::setErrorReporter([&](const QString &text) { errors << text; });
         Tdruckfenster::setNoticeReporter([&](const QString &text) { notices << text; });
         QVERIFY(run(QStringLiteral("cupsdisable"), {QStringLiteral("vantrell-second")}));
-        setComboText(choice(), QStringLiteral("vantrell-second"));
+        pick(QStringLiteral("vantrell-second"));
         dialog_->Image1Click();
         QVERIFY(run(QStringLiteral("cupsenable"), {QStringLiteral("vantrell-second")}));
         QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
@@ -232,7 +232,7 @@ private slots:
         main_->setField(drawPageField(somePuzzle(pictureSeed)));
         if (withPuzzle)
             main_->puzzle = somePuzzle(5);
-        setComboText(choice(), QStringLiteral("vantrell-test"));
+        pick(QStringLiteral("vantrell-test"));
         QStringList errors;
         Tdruckfenster::setErrorReporter([&](const QString &text) { errors << text; });
         dialog_->Image1Click();
@@ -251,6 +251,14 @@ private slots:
 
 private:
     QComboBox *choice() { return dialog_->findChild<QComboBox *>(QStringLiteral("cbdruck")); }
+    // What the player's pick from the list does.
+    void pick(const QString &printer)
+    {
+        const int index = choice()->findText(printer);
+        QVERIFY(index >= 0);
+        choice()->setCurrentIndex(index);
+        emit choice()->activated(index);
+    }
 
     const QString kRefusing = QStringLiteral("<h1>BIG");
     const QString kRemovable = QStringLiteral("<b>GONE");
