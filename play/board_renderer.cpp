@@ -232,6 +232,14 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal device
     prepareDevicePicture(board);
 }
 
+QRect cellInterior(int n, int x, int y, qreal deviceRatio)
+{
+    const DeviceGrid grid(usableRatio(deviceRatio), n);
+    const QPoint from(grid.lineStart(x - 1) + grid.lineWidth(), grid.lineStart(y - 1) + grid.lineWidth());
+    const QPoint to(grid.lineStart(x) - 1, grid.lineStart(y) - 1);
+    return QRect(from, to);
+}
+
 bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner)
 {
     const qreal ratio = usableRatio(deviceRatio);

@@ -43,6 +43,10 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal device
 // is the one drawn already.
 bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner);
 
+// The pixels of cell (x, y) between its grid lines on a board of side n, counted in the
+// pixels of a screen of that device pixel ratio (the board picture's own pixels at 1).
+QRect cellInterior(int n, int x, int y, qreal deviceRatio);
+
 // The work bitmaps of the board drawing.
 struct BoardBitmaps {
     QImage zellbild;   // 45 x 45, the cell picture being drawn

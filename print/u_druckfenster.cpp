@@ -2,6 +2,7 @@
 
 #include "play/raster.h"
 #include "resources/pictures.h"
+#include "widgets/accessibility.h"
 #include "widgets/controls.h"
 #include "widgets/page_control.h"
 #include "widgets/show_window.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -112,6 +114,7 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *
         image->setPicture(button);
         image->setGeometry(QRect(at, QSize(89, 21)));
         image->setCursor(Qt::PointingHandCursor);
+        image->setRole(PictureRole::Button);
         return image;
     };
     image2_ = makeButton("Image2", {301, 125});
@@ -137,6 +140,12 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *
     gauge1_->setValue(0);
     gauge1_->setTextVisible(false);
 
+    // Tab goes from the printer choice to print, then cancel.
+    setTabOrder(cbdruck_, image1_);
+    setTabOrder(image1_, image2_);
+    setButtonsReachable(false);
+    setAccessibleRole(this, QAccessible::Dialog);
+
     connect(image1_, &PictureBox::clicked, this, &Tdruckfenster::Image1Click);
     connect(label3_, &ClickLabel::clicked, this, &Tdruckfenster::Image1Click);
     connect(image2_, &PictureBox::clicked, this, &Tdruckfenster::Image2Click);
@@ -159,7 +168,42 @@ void Tdruckfenster::Sprache()
     label4_->setText(de ? QStringLiteral("Abbrechen") : QStringLiteral("Break"));
     label3_->adjustSize();
     label4_->adjustSize();
+    image1_->setAccessibleName(label3_->text());
+    image2_->setAccessibleName(label4_->text());
     setComboText(cbdruck_, PrinterService::standardChoice());
+}
+
+void Tdruckfenster::setSpeech(const PrintDialogSpeech &speech)
+{
+    for (PictureBox *picture : {image3_, image4_}) {
+        picture->setAccessibleName(windowTitle());
+        picture->setAccessibleDescription(speech.picture);
+    }
+    cbdruck_->setAccessibleName(speech.printer);
+    gauge1_->setAccessibleName(speech.progress);
+}
+
+void Tdruckfenster::setButtonsReachable(bool reachable)
+{
+    for (PictureBox *button : {image1_, image2_})
+        button->setFocusPolicy(reachable ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void Tdruckfenster::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (modifiers != Qt::NoModifier || (!enter && event->key() != Qt::Key_Escape)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (event->isAutoRepeat())
+        return;
+    if (enter)
+        Image1Click();
+    else
+        Image2Click();
 }
 
 bool Tdruckfenster::event(QEvent *event)
@@ -207,6 +251,7 @@ void Tdruckfenster::FormShow()
     state_ = State::Covered;
     verdeck_->show();
     cbdruck_->hide();
+    setButtonsReachable(false);
 }
 
 void Tdruckfenster::fillPrinterChoice(const QStringList &names)
@@ -237,6 +282,9 @@ void Tdruckfenster::uncover()
     verdeck_->hide();
     cbdruck_->show();
     state_ = State::Ready;
+    setButtonsReachable(true);
+    // Ready: Enter prints from here, Tab leads to cancel and the printer choice.
+    image1_->setFocus(Qt::OtherFocusReason);
 }
 
 void Tdruckfenster::clearPageFields()

@@ -1,6 +1,7 @@
 #include "ui/help_book.h"
 
 #include "resources/pictures.h"
+#include "widgets/accessibility.h"
 #include "widgets/browse_to.h"
 #include "widgets/controls.h"
 #include "widgets/show_window.h"
@@ -10,6 +11,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -101,7 +103,9 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     header->setObjectName(german ? QStringLiteral("Image2") : QStringLiteral("Image3"));
     header->setPictureFile(german ? QStringLiteral("help_header_de.jpg") : QStringLiteral("help_header_en.jpg"));
     header->setGeometry(0, 0, 543, 100);
+    header->setAccessibleName(texts.headerPicture);
     makeDragHandle(header, this);
+    setAccessibleRole(this, QAccessible::Window);
 
     auto *line = new QFrame(panel);
     line->setObjectName(QStringLiteral("Bevel1"));
@@ -142,6 +146,7 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setAutoSize(true);
     picture->setPictureFile(QStringLiteral("donate.jpg"));
+    picture->setAccessibleName(texts.donatePicture);
     pictureBox->setWidget(picture);
     picture->setAutoFillBackground(false);
     pictureBox->viewport()->setAutoFillBackground(false);
@@ -179,6 +184,16 @@ int HelpBook::neighbourPage(const QTabWidget *pages, int from, int step)
 void HelpBook::previousPage() { pc_->setCurrentIndex(neighbourPage(pc_, pc_->currentIndex(), -1)); }
 
 void HelpBook::nextPage() { pc_->setCurrentIndex(neighbourPage(pc_, pc_->currentIndex(), +1)); }
+
+void HelpBook::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        event->accept();
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 void HelpBook::showEvent(QShowEvent *event)
 {

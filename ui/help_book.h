@@ -33,6 +33,8 @@ public:
 protected:
     HelpBook(HelpLanguage language, QWidget *parent);
     void showEvent(QShowEvent *event) override;
+    // Escape closes the window, as its close button does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QTabWidget *pc_ = nullptr;

@@ -70,6 +70,7 @@ SoftwarePanel::SoftwarePanel(HelpLanguage language, int number, QWidget *parent)
         button->setIcon(QPixmap::fromImage(builtInPicture(program.icon)));
         button->setCursor(Qt::PointingHandCursor);
         button->setToolTip(texts.softwareSite + QLatin1Char('/') + program.path);
+        button->setAccessibleName(program.title);
         connect(button, &QToolButton::clicked, button, [button] { BrowseToHint(button->toolTip()); });
 
         auto *title = new QLabel(program.title, content);
