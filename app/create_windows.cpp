@@ -15,6 +15,7 @@
 #include "widgets/accessibility.h"
 #include "widgets/keyboard_cues.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -90,6 +91,19 @@ std::unique_ptr<WindowSet> startUp(const QString &language)
     if (static_cast<Tstart *>(appWindows().start)->closed())
         return nullptr;
     return set;
+}
+
+int runGame(int &argc, char **argv, const QString &language)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantrell Sudoku"));
+    // No display name: Qt would append it to every window caption.
+    // The program ends when the splash window, its main window, is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const auto windows = startUp(language);
+    if (!windows)
+        return 0;
+    return QApplication::exec();
 }
 
 } // namespace vantrell

@@ -17,14 +17,9 @@ namespace vantrell {
 
 int focusOutlineWidth(qreal deviceRatio) { return qMax(2, qRound(2 * deviceRatio)); }
 
-BoardView::BoardView(QWidget *parent) : PictureBox(parent)
-{
-    // A click gives the board the focus too, so a player may go on with the keys from
-    // where the mouse left off.
-    setFocusPolicy(Qt::StrongFocus);
-}
+BoardView::BoardView(QWidget *parent) : PictureBox(parent) {}
 
-int BoardView::side() const { return game_ ? qBound(0, game_->groesse, kMaxSide) : 0; }
+int BoardView::side() const { return game_ && drawn_ ? qBound(0, game_->groesse, kMaxSide) : 0; }
 
 void BoardView::setSpeech(const BoardSpeech &speech)
 {
@@ -62,9 +57,25 @@ void BoardView::setFocusCell(int x, int y)
     announceFocusSoon();
 }
 
+void BoardView::boardBuilding()
+{
+    if (!drawn_)
+        return;
+    drawn_ = false;
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent event(this, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
 void BoardView::boardStarted()
 {
+    drawn_ = true;
     focus_ = {1, 1};
+    // From the first game on, Tab reaches the board, and a click gives it the focus too, so
+    // a player may go on with the keys from where the mouse left off.
+    setFocusPolicy(Qt::StrongFocus);
     update();
     if (QAccessible::isActive()) {
         // Another side means other cells: the reader asks for them again.

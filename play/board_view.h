@@ -28,6 +28,8 @@ public:
     QPoint focusCell() const { return focus_; }
     // Moves the focus cell (kept on the board) and tells a screen reader.
     void setFocusCell(int x, int y);
+    // A new board is being built: until it is drawn the board has no cells to read or play.
+    void boardBuilding();
     // A new board was drawn: the focus cell goes back to the top-left corner.
     void boardStarted();
     // Cell (x, y) may read differently now.
@@ -52,6 +54,7 @@ private:
     const GameState *game_ = nullptr;
     BoardSpeech speech_;
     QPoint focus_{1, 1};
+    bool drawn_ = false;
     bool announcePending_ = false;
 };
 

@@ -179,7 +179,10 @@ void Tdruckfenster::setSpeech(const PrintDialogSpeech &speech)
         picture->setAccessibleName(windowTitle());
         picture->setAccessibleDescription(speech.picture);
     }
+    // On Linux Qt reads a combo box's value as its name and its label only from a buddy
+    // label, which this box has none of: the description says what the box is.
     cbdruck_->setAccessibleName(speech.printer);
+    cbdruck_->setAccessibleDescription(speech.printer);
     gauge1_->setAccessibleName(speech.progress);
 }
 

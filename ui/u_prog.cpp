@@ -331,6 +331,7 @@ void Tprog::Spiel1Parametersetzen()
                                      settingsTexts(texts_), game_);
     if (custom)
         showPlayedCount();
+    spielfeld_->boardBuilding(); // the grids are about to change under the board
     game_.groesse = sideLength(game_.spielart);
     prepareBoard(board_, game_.spielart, game_.groesse, spielfeld_->devicePixelRatioF());
     spielfeld_->setPicture(board_.picture, board_.devicePicture);

@@ -244,6 +244,10 @@ void Tprog::buildControls()
     label6_ = makeCaption(gb2_, "Label6", QStringLiteral("Drucken"), {120, 46});
     image6_->setEnabled(false);
     label6_->setEnabled(false);
+    // The two small buttons under the preparation button are never seen: neither Tab nor a
+    // screen reader should find them.
+    image5_->setRole(PictureRole::Picture);
+    image6_->setRole(PictureRole::Picture);
     for (QWidget *unseen : {static_cast<QWidget *>(image5_), static_cast<QWidget *>(image6_),
                             static_cast<QWidget *>(label6_)})
         setUnseen(unseen);
@@ -306,14 +310,20 @@ void Tprog::buildShortcuts()
     };
     shortcut(QKeySequence(Qt::Key_F2), startGame);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_N), startGame);
-    // The tabs, as a click on them: the page changes and pcChange runs.
+    // The tabs, as a click on them: the page changes and pcChange runs. The focus goes to
+    // what the page is for: the board where one is shown, else the game or print settings.
     shortcut(QKeySequence(Qt::ALT | Qt::Key_1), [this] {
-        if (pc_->isEnabled())
-            pc_->setCurrentIndex(0);
+        if (!pc_->isEnabled())
+            return;
+        pc_->setCurrentIndex(0);
+        const bool board = !spielfeld_->isHidden() && spielfeld_->side() > 0;
+        (board ? static_cast<QWidget *>(spielfeld_) : cbspiel_)->setFocus(Qt::ShortcutFocusReason);
     });
     shortcut(QKeySequence(Qt::ALT | Qt::Key_2), [this] {
-        if (pc_->isEnabled())
-            pc_->setCurrentIndex(1);
+        if (!pc_->isEnabled())
+            return;
+        pc_->setCurrentIndex(1);
+        cbdruck_->setFocus(Qt::ShortcutFocusReason);
     });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
         if (!gb2_->isHidden())
