@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QtMath>
 #include <QWidget>
 
 namespace vantrell {
@@ -61,12 +62,23 @@ bool showsFocusCue(const QWidget *widget) { return cuesOn && widget->hasFocus();
 
 void drawFocusFrame(QPainter &painter, const QRect &area)
 {
+    // The classic focus rectangle: dots with gaps of their size, in whole screen pixels (two
+    // at twice the density), on the edge pixels of the area.
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
+    const int dot = qMax(1, qFloor(ratio));
+    const int left = qRound(area.left() * ratio), top = qRound(area.top() * ratio);
+    const int right = qRound((area.right() + 1) * ratio) - dot, bottom = qRound((area.bottom() + 1) * ratio) - dot;
     painter.save();
-    QPen pen(QColor(0, 0, 0), 0, Qt::DotLine); // one screen pixel wide at any scale
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.drawRect(area.adjusted(0, 0, -1, -1));
+    painter.scale(1 / ratio, 1 / ratio);
+    const QColor black(0, 0, 0);
+    for (int x = left; x <= right; x += 2 * dot) {
+        painter.fillRect(QRect(x, top, dot, dot), black);
+        painter.fillRect(QRect(x, bottom, dot, dot), black);
+    }
+    for (int y = top; y <= bottom; y += 2 * dot) {
+        painter.fillRect(QRect(left, y, dot, dot), black);
+        painter.fillRect(QRect(right, y, dot, dot), black);
+    }
     painter.restore();
 }
 

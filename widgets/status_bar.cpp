@@ -96,6 +96,15 @@ void StatusBar::focusInEvent(QFocusEvent *event)
 {
     QWidget::focusInEvent(event);
     update();
+    // What has the focus is the link: a screen reader hears of it after the bar's own event.
+    if (linkPanel_ >= 0 && QAccessible::isActive())
+        QTimer::singleShot(0, this, [this] {
+            if (!hasFocus())
+                return;
+            QAccessibleEvent focused(this, QAccessible::Focus);
+            focused.setChild(linkPanel_);
+            QAccessible::updateAccessibility(&focused);
+        });
 }
 
 void StatusBar::focusOutEvent(QFocusEvent *event)
