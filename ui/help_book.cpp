@@ -46,9 +46,10 @@ QHBoxLayout *pageLayout(QWidget *page)
 
 } // namespace
 
-QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent)
+QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent, const QString &page)
 {
     auto *area = new QScrollArea(parent);
+    area->setAccessibleName(page);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -122,10 +123,10 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     pc_->tabBar()->setUsesScrollButtons(false);
 
     QWidget *help = addPage(pc_, "pc_hilfe", texts.tabs[HelpPage]);
-    pageLayout(help)->addWidget(makeTextArea(texts.help, help));
+    pageLayout(help)->addWidget(makeTextArea(texts.help, help, texts.tabs[HelpPage]));
 
     QWidget *regards = addPage(pc_, "pc_empf", texts.tabs[RegardsPage]);
-    pageLayout(regards)->addWidget(makeTextArea(texts.regards, regards));
+    pageLayout(regards)->addWidget(makeTextArea(texts.regards, regards, texts.tabs[RegardsPage]));
 
     QWidget *software = addPage(pc_, "pc_software", texts.tabs[SoftwarePage]);
     software_ = german ? static_cast<SoftwarePanel *>(new TFrame1(software)) : new TFrame2(software);
@@ -135,7 +136,7 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
 
     QWidget *donate = addPage(pc_, "pc_spenden", texts.tabs[DonatePage]);
     QHBoxLayout *donateLayout = pageLayout(donate);
-    donateLayout->addWidget(makeTextArea(texts.donate, donate), 1);
+    donateLayout->addWidget(makeTextArea(texts.donate, donate, texts.tabs[DonatePage]), 1);
     auto *pictureBox = new QScrollArea(donate);
     pictureBox->setObjectName(QStringLiteral("ScrollBox1"));
     pictureBox->setFrameShape(QFrame::NoFrame);
@@ -153,7 +154,7 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     donateLayout->addWidget(pictureBox);
 
     QWidget *licence = addPage(pc_, "pc_lizenz", texts.tabs[LicencePage]);
-    pageLayout(licence)->addWidget(makeTextArea(texts.licence, licence));
+    pageLayout(licence)->addWidget(makeTextArea(texts.licence, licence, texts.tabs[LicencePage]));
 
     const QColor tabText = german ? QColor(44, 88, 0) : QColor(Qt::black);
     for (int i = 0; i < pc_->count(); ++i)

@@ -42,7 +42,8 @@ private:
     bool placed_ = false;
 };
 
-// A scrolling column of headings, paragraphs and link labels.
-QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent);
+// A scrolling column of headings, paragraphs and link labels; Tab stops on it to scroll it
+// with the keys, and a screen reader names it by its page.
+QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent, const QString &page);
 
 } // namespace vantrell

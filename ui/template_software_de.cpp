@@ -1,6 +1,7 @@
 #include "ui/template_software_de.h"
 
 #include "resources/pictures.h"
+#include "ui/help_book.h"
 #include "widgets/browse_to.h"
 
 #include <QFrame>
@@ -37,6 +38,7 @@ SoftwarePanel::SoftwarePanel(HelpLanguage language, int number, QWidget *parent)
     scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scrollBox_->setFocusPolicy(Qt::StrongFocus);
+    scrollBox_->setAccessibleName(texts.tabs[HelpBook::SoftwarePage]);
     scrollBox_->verticalScrollBar()->setTracking(true);
 
     auto *content = new QWidget;

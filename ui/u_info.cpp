@@ -33,7 +33,7 @@ Tinfo::Tinfo(QWidget *parent) : QWidget(parent, kClosableToolWindow)
         page->setObjectName(QLatin1String(pageNames[i]));
         auto *layout = new QVBoxLayout(page);
         layout->setContentsMargins(6, 6, 6, 6);
-        layout->addWidget(makeTextArea(texts.pages[i], page));
+        layout->addWidget(makeTextArea(texts.pages[i], page, texts.tabs[i]));
         blatt_->addTab(page, texts.tabs[i]);
     }
     blatt_->setCurrentIndex(0);
