@@ -194,19 +194,18 @@ void Tdruckfenster::setButtonsReachable(bool reachable)
 
 void Tdruckfenster::keyPressEvent(QKeyEvent *event)
 {
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (modifiers != Qt::NoModifier || (!enter && event->key() != Qt::Key_Escape)) {
+    switch (dialogKey(event)) {
+    case DialogKey::Enter:
+        Image1Click();
+        break;
+    case DialogKey::Escape:
+        Image2Click();
+        break;
+    case DialogKey::None:
         QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
-    if (event->isAutoRepeat())
-        return;
-    if (enter)
-        Image1Click();
-    else
-        Image2Click();
 }
 
 bool Tdruckfenster::event(QEvent *event)

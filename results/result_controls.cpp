@@ -73,19 +73,18 @@ void ResultWindow::setSpeech(const ResultSpeech &speech) { speech_ = speech; }
 
 void ResultWindow::keyPressEvent(QKeyEvent *event)
 {
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (modifiers != Qt::NoModifier || (!enter && event->key() != Qt::Key_Escape)) {
+    switch (dialogKey(event)) {
+    case DialogKey::Enter:
+        enterPressed();
+        break;
+    case DialogKey::Escape:
+        closeWithoutButton();
+        break;
+    case DialogKey::None:
         QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
-    if (event->isAutoRepeat())
-        return;
-    if (enter)
-        enterPressed();
-    else
-        closeWithoutButton();
 }
 
 QString ResultWindow::language() const { return spr_ ? spr_->text() : QString(); }

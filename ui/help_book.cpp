@@ -188,12 +188,12 @@ void HelpBook::nextPage() { pc_->setCurrentIndex(neighbourPage(pc_, pc_->current
 
 void HelpBook::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        event->accept();
-        close();
+    if (dialogKey(event) != DialogKey::Escape) {
+        QWidget::keyPressEvent(event);
         return;
     }
-    QWidget::keyPressEvent(event);
+    event->accept();
+    close();
 }
 
 void HelpBook::showEvent(QShowEvent *event)

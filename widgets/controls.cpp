@@ -23,6 +23,21 @@ void PictureBox::setRole(PictureRole role)
     setFocusPolicy(actsOnKeys() ? Qt::TabFocus : Qt::NoFocus);
 }
 
+DialogKey dialogKey(const QKeyEvent *event)
+{
+    if (event->isAutoRepeat() || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return DialogKey::None;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return DialogKey::Enter;
+    case Qt::Key_Escape:
+        return DialogKey::Escape;
+    default:
+        return DialogKey::None;
+    }
+}
+
 bool isActivationKey(const QKeyEvent *event)
 {
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;

@@ -118,6 +118,10 @@ private:
 // without modifiers (held keys run it once).
 bool isActivationKey(const QKeyEvent *event);
 
+// The keys a small window answers: Enter or Escape alone, not repeated while held.
+enum class DialogKey { None, Enter, Escape };
+DialogKey dialogKey(const QKeyEvent *event);
+
 // Discards every typed character in the box (and its line edit), while deleting,
 // pasting, copying and moving through the list stay possible. Every move (arrow keys,
 // wheel, the opened list) starts from the entry the box shows: a pasted or undone text
