@@ -3,8 +3,9 @@
 # openbox and a private D-Bus session whose accessibility bus is on; atspi_game.py reads its
 # tree over AT-SPI: the roles and names of the main window's controls, the board as a 9 x 9
 # table of named cells, the focus and the name of a cell following the keys (with the events
-# a reader listens for), the help window, the print page. Once per language: the German
-# game is the same program started with the German language.
+# a reader listens for), the highscore window of the game solved by keys, the help window,
+# the print page and its dialog. Once per language: the German game is the same program
+# started with the German language (vantrell-sudoku-de, built for this test).
 #   accessibility.sh <game> <work-dir> <German game>
 set -euo pipefail
 . "$(dirname "$0")/e2e_lib.sh"

@@ -33,6 +33,11 @@ TEXTS = {
         "help_buttons": ["<< back", "next >>"],
         "help_tabs": ["Help", "Regards", "Software", "Why Donate?", "Licence"],
         "points": " Points",
+        "record": "Possibly a World Record!",
+        "record_controls": [("text", "Name"), ("text", "Code"), ("text", "Link"), ("push button", "Submit"),
+                            ("push button", "Maybe next time")],
+        "print_title": "Print",
+        "print_controls": [("push button", "Print"), ("push button", "Break"), ("progress bar", "Progress")],
     },
     "de": {
         "cell": re.compile(r"^Zeile (\d), Spalte (\d): (.*)$"),
@@ -46,6 +51,11 @@ TEXTS = {
         "help_buttons": ["<< zurück", "weiter >>"],
         "help_tabs": ["Hilfe", "Empfehlungen", "Software", "Wieso spenden?", "Lizenz"],
         "points": " Punkte",
+        "record": "Highscoreverdächtig!",
+        "record_controls": [("text", "Name"), ("text", "Code"), ("text", "Link"), ("push button", "Eintragen"),
+                            ("push button", "Vielleicht beim nächsten Mal")],
+        "print_title": "Drucken",
+        "print_controls": [("push button", "Drucken"), ("push button", "Abbrechen"), ("progress bar", "Fortschritt")],
     },
 }
 
@@ -175,6 +185,10 @@ def solve(grid, n, blocks):
 
 
 def solve_keys(blocks):
+    print(" ".join(keys_to_solve(blocks)))
+
+
+def keys_to_solve(blocks):
     t = board()
     if t is None:
         fail("no board in the tree")
@@ -196,7 +210,7 @@ def solve_keys(blocks):
                 keys.append("Right")
         if r < n:
             keys += ["Home", "Down"]
-    print(" ".join(keys))
+    return keys
 
 
 def focused():
@@ -232,6 +246,13 @@ def require_named(w, what):
     unnamed = [role for role, name in shown_controls(w) if not name]
     if unnamed:
         fail(f"{what}: controls without a name: {unnamed}")
+
+
+def require_controls(w, controls, what):
+    have = shown_controls(w)
+    missing = [c for c in controls if c not in have]
+    if missing:
+        fail(f"{what}: no {missing}; it shows {have}")
 
 
 def require_present(w, role, names, what):
@@ -335,6 +356,20 @@ def check(lang):
     if not wait_for(2, lambda: cell.name == want):
         fail(f"after Shift+{struck} the cell reads {cell.name!r}, not {want!r}")
 
+    # Solved by keys: the highscore window announces the points, names its controls, and
+    # Escape declines.
+    subprocess.run(["xdotool", "key", "--delay", "15", *keys_to_solve(True)], check=True)
+    rw = wait_for(10, lambda: window(texts["record"]))
+    if rw is None:
+        fail("no highscore window after the solving keys")
+    if rw.getRole() != pyatspi.ROLE_DIALOG or not rw.description.endswith(texts["points"] + "."):
+        fail(f"the highscore window reads as {rw.getRoleName()} {rw.description!r}")
+    require_controls(rw, texts["record_controls"], "highscore window")
+    require_named(rw, "highscore window")
+    key("Escape")
+    if not wait_for(5, lambda: window(texts["record"]) is None):
+        fail("Escape did not close the highscore window")
+
     # The help window: tabs, links, buttons and its picture all named; Escape closes it.
     key("F1")
     hw = wait_for(10, lambda: window(texts["help_title"]))
@@ -350,11 +385,22 @@ def check(lang):
     if not wait_for(5, lambda: window(texts["help_title"]) is None):
         fail("Escape did not close the help window")
 
-    # The print page's button.
+    # The print page's button, and the print dialog it opens (one puzzle, Ctrl+P), ready
+    # once the printer choice shows; Escape cancels.
     key("alt+2")
     if not wait_for(5, lambda: texts["print_button"] in {n for r, n in shown_controls(main) if r == "push button"}):
         fail("the print page shows no named preparation button")
     require_named(main, "print page")
+    key("Up", "Up", "ctrl+p")
+    dw = wait_for(30, lambda: (w := window(texts["print_title"])) and any(
+        r == "combo box" for r, _ in shown_controls(w)) and w)
+    if dw is None:
+        fail("no ready print dialog after Ctrl+P")
+    require_controls(dw, texts["print_controls"], "print dialog")
+    require_named(dw, "print dialog")
+    key("Escape")
+    if not wait_for(5, lambda: window(texts["print_title"]) is None):
+        fail("Escape did not cancel the print dialog")
     print(f"PASS ({lang}): {len(shown_controls(main))} controls named; cell {r},{c} read {name!r}")
 
 
