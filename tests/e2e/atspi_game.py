@@ -275,12 +275,14 @@ class Events:
         for kind in kinds:
             pyatspi.Registry.registerEventListener(self.seen.append, kind)
 
-    def during(self, action, seconds=1.5):
+    def during(self, action, settle=1.5):
+        """Runs action (the keys) once the listeners are in place, then listens on for `settle`
+        seconds, which a loaded machine may need before the last event arrives."""
         def run():
             action()
+            GLib.timeout_add(int(settle * 1000), lambda: pyatspi.Registry.stop() or False)
             return False
         GLib.timeout_add(200, run)
-        GLib.timeout_add(int(seconds * 1000), lambda: pyatspi.Registry.stop() or False)
         pyatspi.Registry.start()
         for kind in self.kinds:
             pyatspi.Registry.deregisterEventListener(self.seen.append, kind)
