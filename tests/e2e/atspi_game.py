@@ -371,6 +371,8 @@ def check(lang):
     key("Escape")
     if not wait_for(5, lambda: window(texts["record"]) is None):
         fail("Escape did not close the highscore window")
+    if not wait_for(5, lambda: main.getState().contains(pyatspi.STATE_ACTIVE)):
+        fail("the main window did not become active again")
 
     # The help window: tabs, links, buttons and its picture all named; Escape closes it.
     key("F1")
@@ -386,6 +388,8 @@ def check(lang):
     key("Escape")
     if not wait_for(5, lambda: window(texts["help_title"]) is None):
         fail("Escape did not close the help window")
+    if not wait_for(5, lambda: main.getState().contains(pyatspi.STATE_ACTIVE)):
+        fail("the main window did not become active again")
 
     # The print page's button, and the print dialog it opens (one puzzle, Ctrl+P), ready
     # once the printer choice shows; Escape cancels.

@@ -34,6 +34,8 @@ chmod +x "$work/bin/xdg-open"
 export PATH="$work/bin:$PATH"
 
 press() { xdotool key --delay 60 "$@"; sleep 0.2; }
+# Keys go to the active window: after another window closes, the main window must be it again.
+main_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$main" ]; }
 repeat() { local k=$1 n=$2 keys=(); while [ "$n" -gt 0 ]; do keys+=("$k"); n=$((n - 1)); done; press "${keys[@]}"; }
 # Fills the board with the solution read from its cells.
 solve_board() { # <side> [--blocks]
@@ -66,6 +68,7 @@ grep -q "^push button 'OK'" "$work/congratulations.txt" || fail "no OK button in
 press Escape
 wait_for 2 gone Congratulations || fail "Escape did not close the congratulation"
 echo "congratulation $result closed with Escape"
+wait_for 5 main_active || fail "the main window did not become active again"
 
 # Print mode (Alt+2), "1 Field per Page" (the first), Tab to "Prepare" and Enter; the
 # dialog comes up with the focus on "Print", so Enter prints.
@@ -92,6 +95,7 @@ wait_for 20 job_done || fail "the page did not reach the queue"
 lpstat -W completed -o | tee "$work/jobs.txt"
 [ "$(wc -l <"$work/jobs.txt")" -eq 1 ] || fail "expected exactly one printed job"
 pdfinfo "$pdf" | grep -q '^Pages: *1$' || fail "the printed file is not one page"
+wait_for 5 main_active || fail "the main window did not become active after printing"
 
 # Back to the play page (Alt+1 puts the focus on the presets): "9x9 Classical" (the last
 # type), 23 given cells (the fewest), F2 starts it.
