@@ -1,16 +1,21 @@
 #include "app/create_windows.h"
 
 #include "app/u_start.h"
+#include "play/board_accessible.h"
 #include "print/u_druckfenster.h"
 #include "results/u_gew_high.h"
 #include "results/u_gew_kein.h"
 #include "site_config.h"
 #include "ui/app_windows.h"
+#include "ui/texts.h"
 #include "ui/u_hilfe.h"
 #include "ui/u_hilfe_en.h"
 #include "ui/u_info.h"
 #include "ui/u_prog.h"
+#include "widgets/accessibility.h"
+#include "widgets/keyboard_cues.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
@@ -29,6 +34,10 @@ std::unique_ptr<WindowSet> createWindows(const QString &language, const std::fun
 {
     std::unique_ptr<WindowSet> set(new WindowSet);
     AppWindows &w = appWindows();
+    installAccessibleControls();
+    installBoardAccessibility();
+    watchKeyboardUse();
+    const LanguageTexts texts = textsFor(language);
     auto created = [&](QWidget *window) {
         set->windows_.push_back(window);
         if (windowCreated)
@@ -43,10 +52,13 @@ std::unique_ptr<WindowSet> createWindows(const QString &language, const std::fun
     w.info = new Tinfo;
     created(w.info);
     w.gewKein = new Tgew_kein(start->spr(), w.prog);
+    w.gewKein->setSpeech(texts.results);
     created(w.gewKein);
     w.gewHigh = new Tgew_high(start->spr(), w.prog);
+    w.gewHigh->setSpeech(texts.results);
     created(w.gewHigh);
     w.druckfenster = new Tdruckfenster(start->spr(), w.prog, w.prog);
+    w.druckfenster->setSpeech(texts.printDialog);
     created(w.druckfenster);
     w.hilfe = new Thilfe;
     created(w.hilfe);
@@ -79,6 +91,19 @@ std::unique_ptr<WindowSet> startUp(const QString &language)
     if (static_cast<Tstart *>(appWindows().start)->closed())
         return nullptr;
     return set;
+}
+
+int runGame(int &argc, char **argv, const QString &language)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vantrell Sudoku"));
+    // No display name: Qt would append it to every window caption.
+    // The program ends when the splash window, its main window, is closed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    const auto windows = startUp(language);
+    if (!windows)
+        return 0;
+    return QApplication::exec();
 }
 
 } // namespace vantrell

@@ -40,4 +40,8 @@ std::unique_ptr<WindowSet> createWindows(const QString &language = buildLanguage
 // closed before that: the program then ends at once.
 std::unique_ptr<WindowSet> startUp(const QString &language = buildLanguage());
 
+// The whole program: the application object, the start-up, the event loop. Returns the
+// exit code.
+int runGame(int &argc, char **argv, const QString &language = buildLanguage());
+
 } // namespace vantrell

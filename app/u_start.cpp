@@ -22,6 +22,7 @@ Tstart::Tstart(const QString &language)
         image->setPictureFile(file);
         image->setGeometry(0, 0, 300, 200);
         image->setCursor(Qt::PointingHandCursor);
+        image->setAccessibleName(QStringLiteral("Vantrell Sudoku"));
         image->hide();
         connect(image, &PictureBox::clicked, this, &Tstart::Image1Click);
         return image;

@@ -32,4 +32,33 @@ void applyClick(GameState &state, BoardButton button, const CellHit &hit)
     }
 }
 
+CellHit subSquareOf(int x, int y, int v) { return CellHit{x, y, FlagSet::subX(v), FlagSet::subY(v)}; }
+
+void applyKey(GameState &state, const BoardKeyCommand &command, int x, int y)
+{
+    if (command.command == KeyCommand::None || command.command == KeyCommand::Move)
+        return;
+    const CellHit hit = subSquareOf(x, y, command.command == KeyCommand::Clear ? 1 : command.value);
+    const bool filled = state.eingabe(x, y) >= 1 && state.eingabe(x, y) <= 9;
+    switch (command.command) {
+    case KeyCommand::Enter:
+        // A locked value leaves the cell as it is, also a filled one.
+        if (state.vorgabe(x, y) != 0 || state.gesperrt(x, y, hit.sx, hit.sy) != 0)
+            return;
+        if (filled)
+            applyClick(state, BoardButton::Left, hit);
+        applyClick(state, BoardButton::Left, hit);
+        break;
+    case KeyCommand::Clear:
+        if (filled)
+            applyClick(state, BoardButton::Left, hit);
+        break;
+    case KeyCommand::Mark:
+        applyClick(state, BoardButton::Right, hit);
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace vantrell

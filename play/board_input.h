@@ -1,7 +1,8 @@
-// What a mouse click on the board does to the game.
+// What a mouse click or a key on the board does to the game.
 #pragma once
 
 #include "core/game_state.h"
+#include "play/board_keys.h"
 
 #include <optional>
 
@@ -23,5 +24,13 @@ std::optional<CellHit> locateClick(int px, int py, int n);
 // Left enters the sub-square's value into an empty cell (unless locked) or empties a filled
 // one; right toggles the mark (unless locked); given cells and the middle button change nothing.
 void applyClick(GameState &state, BoardButton button, const CellHit &hit);
+
+// The sub-square of value v (1..9) in cell (x, y).
+CellHit subSquareOf(int x, int y, int v);
+
+// A key's command on cell (x, y), played through the clicks on the element's sub-square:
+// Enter as a left click (a filled cell takes the new value instead of emptying), Mark as a
+// right click, Clear as the left click that empties a filled cell. Moves change nothing.
+void applyKey(GameState &state, const BoardKeyCommand &command, int x, int y);
 
 } // namespace vantrell

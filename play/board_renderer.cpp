@@ -110,6 +110,7 @@ public:
 
     const DeviceAxis &x() const { return x_; }
     const DeviceAxis &y() const { return y_; }
+    int lineWidth() const { return width_; }
     int cellSide() const { return qCeil(45 * ratio_ - 1e-9); }
     // Sub-square j (1..3) of a cell spans these pixels from the cell's start.
     int subSquareStart(int j) const { return qRound(cellSide() * (j - 1) / 3.0); }
@@ -224,11 +225,11 @@ void prepareDevicePicture(BoardCanvas &board)
 
 // The screen pixels the device picture is drawn for: those asked for, where they are
 // within a pixel or two of what the ratio gives (a control's rounding), else those.
-QSize usableDeviceSize(const BoardCanvas &board, qreal ratio, QSize asked)
+QSize usableDeviceSize(QSize picture, qreal ratio, QSize asked)
 {
     if (ratio <= 1)
         return {};
-    const QSize given(qRound(board.picture.width() * ratio), qRound(board.picture.height() * ratio));
+    const QSize given(qRound(picture.width() * ratio), qRound(picture.height() * ratio));
     const bool close = qAbs(asked.width() - given.width()) <= 2 && qAbs(asked.height() - given.height()) <= 2;
     return close ? asked : given;
 }
@@ -255,8 +256,19 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal device
     board.drawnCells.fill(false);
     board.linesDrawn = false;
     board.deviceRatio = usableRatio(deviceRatio);
-    board.deviceSize = usableDeviceSize(board, board.deviceRatio, deviceSize);
+    board.deviceSize = usableDeviceSize(board.picture.size(), board.deviceRatio, deviceSize);
     prepareDevicePicture(board);
+}
+
+QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize)
+{
+    const qreal ratio = usableRatio(deviceRatio);
+    const int side = 45 * n;
+    const QSize size = ratio > 1 ? usableDeviceSize({side, side}, ratio, deviceSize) : QSize(side, side);
+    const DeviceGrid grid(ratio, n, size);
+    const QPoint from(grid.x().lineStart(x - 1) + grid.lineWidth(), grid.y().lineStart(y - 1) + grid.lineWidth());
+    const QPoint to(grid.x().lineStart(x) - 1, grid.y().lineStart(y) - 1);
+    return QRect(from, to);
 }
 
 bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner)
@@ -268,7 +280,7 @@ bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceS
                             const QObject &listOwner)
 {
     const qreal ratio = usableRatio(deviceRatio);
-    const QSize size = usableDeviceSize(board, ratio, deviceSize);
+    const QSize size = usableDeviceSize(board.picture.size(), ratio, deviceSize);
     if (ratio == board.deviceRatio && size == board.deviceSize)
         return false;
     board.deviceRatio = ratio;

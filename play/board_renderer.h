@@ -49,6 +49,12 @@ bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceS
                             const QObject &listOwner);
 bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner);
 
+// The pixels of cell (x, y) between its grid lines on a board of side n, counted in the
+// pixels of a screen of that device pixel ratio (the board picture's own pixels at 1).
+// deviceSize is what the board control covers on that screen, as handed to
+// setBoardDeviceGeometry (empty: the picture's side times the ratio).
+QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize = {});
+
 // The work bitmaps of the board drawing.
 struct BoardBitmaps {
     QImage zellbild;   // 45 x 45, the cell picture being drawn

@@ -2,6 +2,7 @@
 
 #include "play/raster.h"
 #include "resources/pictures.h"
+#include "widgets/accessibility.h"
 #include "widgets/controls.h"
 #include "widgets/page_control.h"
 #include "widgets/show_window.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -117,6 +119,7 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *
         image->setPictureFile(QStringLiteral("button_small.png"));
         image->setGeometry(QRect(at, QSize(89, 21)));
         image->setCursor(Qt::PointingHandCursor);
+        image->setRole(PictureRole::Button);
         return image;
     };
     image2_ = makeButton("Image2", {301, 125});
@@ -144,6 +147,13 @@ Tdruckfenster::Tdruckfenster(const QLabel *spr, QWidget *mainWindow, PrintHost *
 
     // The player's pick decides, not the text: a queue may be named like the placeholder.
     connect(cbdruck_, &QComboBox::activated, this, [this](int index) { picked_ = cbdruck_->itemText(index); });
+
+    // Tab goes from the printer choice to print, then cancel.
+    setTabOrder(cbdruck_, image1_);
+    setTabOrder(image1_, image2_);
+    setButtonsReachable(false);
+    setAccessibleRole(this, QAccessible::Dialog);
+
     connect(image1_, &PictureBox::clicked, this, &Tdruckfenster::Image1Click);
     connect(label3_, &ClickLabel::clicked, this, &Tdruckfenster::Image1Click);
     connect(image2_, &PictureBox::clicked, this, &Tdruckfenster::Image2Click);
@@ -166,7 +176,44 @@ void Tdruckfenster::Sprache()
     label4_->setText(de ? QStringLiteral("Abbrechen") : QStringLiteral("Break"));
     label3_->adjustSize();
     label4_->adjustSize();
+    image1_->setAccessibleName(label3_->text());
+    image2_->setAccessibleName(label4_->text());
     setComboText(cbdruck_, PrinterService::standardChoice());
+}
+
+void Tdruckfenster::setSpeech(const PrintDialogSpeech &speech)
+{
+    for (PictureBox *picture : {image3_, image4_}) {
+        picture->setAccessibleName(windowTitle());
+        picture->setAccessibleDescription(speech.picture);
+    }
+    // On Linux Qt reads a combo box's value as its name and its label only from a buddy
+    // label, which this box has none of: the description says what the box is.
+    cbdruck_->setAccessibleName(speech.printer);
+    cbdruck_->setAccessibleDescription(speech.printer);
+    gauge1_->setAccessibleName(speech.progress);
+}
+
+void Tdruckfenster::setButtonsReachable(bool reachable)
+{
+    for (PictureBox *button : {image1_, image2_})
+        button->setFocusPolicy(reachable ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void Tdruckfenster::keyPressEvent(QKeyEvent *event)
+{
+    switch (dialogKey(event)) {
+    case DialogKey::Enter:
+        Image1Click();
+        break;
+    case DialogKey::Escape:
+        Image2Click();
+        break;
+    case DialogKey::None:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 bool Tdruckfenster::event(QEvent *event)
@@ -219,6 +266,7 @@ void Tdruckfenster::FormShow()
     state_ = State::Covered;
     verdeck_->show();
     cbdruck_->hide();
+    setButtonsReachable(false);
 }
 
 void Tdruckfenster::fillPrinterChoice(const QStringList &names)
@@ -249,6 +297,9 @@ void Tdruckfenster::uncover()
     verdeck_->hide();
     cbdruck_->show();
     state_ = State::Ready;
+    setButtonsReachable(true);
+    // Ready: Enter prints from here, Tab leads to cancel and the printer choice.
+    image1_->setFocus(Qt::OtherFocusReason);
 }
 
 void Tdruckfenster::clearPageFields()

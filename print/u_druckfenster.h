@@ -18,6 +18,13 @@ namespace vantrell {
 class ClickLabel;
 class PictureBox;
 
+// What a screen reader says of the dialog's controls, in the interface language.
+struct PrintDialogSpeech {
+    QString picture;  // what the background picture says
+    QString printer;  // the printer choice
+    QString progress; // the progress bar
+};
+
 // What the dialog needs to know of the window that composes the page.
 class PrintHost {
 public:
@@ -43,6 +50,7 @@ public:
     // The page is composed: uncover the printer choice and the buttons.
     void uncover();
     PrinterService &printerService() { return printer_; }
+    void setSpeech(const PrintDialogSpeech &speech);
 
     // Printer errors go to a message box; tests collect them instead.
     static void setErrorReporter(std::function<void(const QString &)> reporter);
@@ -56,6 +64,8 @@ public slots:
 protected:
     bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Enter prints and Escape cancels, as the two buttons do (a ready dialog only).
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void Sprache();
@@ -64,6 +74,8 @@ private:
     void FormHide();
     void fillPrinterChoice(const QStringList &names);
     void clearPageFields();
+    // While the page is composed the buttons lie under the cover and take no focus.
+    void setButtonsReachable(bool reachable);
     void report(const QString &text, bool error);
     // Hides the dialog and brings the main window to the front (the print page follows).
     void closeToMainWindow();

@@ -1,13 +1,16 @@
 #include "results/result_controls.h"
 
 #include "resources/pictures.h"
+#include "widgets/accessibility.h"
 #include "widgets/status_bar.h"
 
 #include "widgets/show_window.h"
 #include "widgets/tool_window.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 
 namespace vantrell {
@@ -47,6 +50,7 @@ PictureBox *makeClickArea(QWidget *parent, const char *name, QRect geometry)
     area->setObjectName(QLatin1String(name));
     area->setGeometry(geometry);
     area->setCursor(Qt::PointingHandCursor);
+    area->setRole(PictureRole::Button);
     return area;
 }
 
@@ -61,6 +65,26 @@ ResultWindow::ResultWindow(const QLabel *spr, QWidget *mainWindow, const char *n
         setFont(mainWindow->font());
     label1_ = makePointsLabel(this, pointsLabelAt);
     keepCaptionOnly(this);
+    // A screen reader reads a dialog's text when it opens, the points with it.
+    setAccessibleRole(this, QAccessible::Dialog);
+}
+
+void ResultWindow::setSpeech(const ResultSpeech &speech) { speech_ = speech; }
+
+void ResultWindow::keyPressEvent(QKeyEvent *event)
+{
+    switch (dialogKey(event)) {
+    case DialogKey::Enter:
+        enterPressed();
+        break;
+    case DialogKey::Escape:
+        closeWithoutButton();
+        break;
+    case DialogKey::None:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 QString ResultWindow::language() const { return spr_ ? spr_->text() : QString(); }
@@ -70,8 +94,11 @@ bool ResultWindow::event(QEvent *event)
     // An activation that arrives after the window was closed again changes nothing.
     if (event->type() == QEvent::WindowActivate && isVisible())
         FormActivate();
-    else if (event->type() == QEvent::Show)
+    else if (event->type() == QEvent::Show) {
         centreOnScreen(this);
+        if (QWidget *first = firstFocus())
+            first->setFocus(Qt::OtherFocusReason);
+    }
     return QWidget::event(event);
 }
 
@@ -89,6 +116,13 @@ void ResultWindow::FormActivate()
         mainWindow_->setEnabled(false);
     label1_->setText(mainWindowPointsText(mainWindow_));
     label1_->adjustSize();
+    if (!speech_.solvedWith.isEmpty()) {
+        setAccessibleDescription(speech_.solvedWith.arg(label1_->text()));
+        if (QAccessible::isActive()) {
+            QAccessibleEvent described(this, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&described);
+        }
+    }
 }
 
 void ResultWindow::returnToMainWindow()

@@ -12,6 +12,19 @@ class QWidget;
 
 namespace vantrell {
 
+// What a screen reader says of the result windows, in the interface language.
+struct ResultSpeech {
+    QString solvedWith;  // "... solved ... with %1." (%1: the points with their suffix)
+    QString keinPicture; // what the picture of the window below the highscore bar says
+    QString highPicture; // what the highscore window's picture says
+    QString ok;
+    QString submit;
+    QString decline;
+    QString name;
+    QString code;
+    QString address;
+};
+
 // The text of the main window's points panel (status panel 2).
 QString mainWindowPointsText(const QWidget *mainWindow);
 
@@ -34,6 +47,8 @@ public:
     ResultWindow(const QLabel *spr, QWidget *mainWindow, const char *name, const QString &designTitle, QSize size,
                  QPoint pointsLabelAt);
 
+    virtual void setSpeech(const ResultSpeech &speech);
+
 public slots:
     virtual void FormActivate();
 
@@ -42,8 +57,13 @@ protected:
     // No close is offered; a close that comes anyway (a window manager that ignores the
     // hints, a keyboard command) leaves the window through closeWithoutButton.
     void closeEvent(QCloseEvent *event) override;
+    // Enter answers as the window's first button (OK, submit), Escape as closing it.
+    void keyPressEvent(QKeyEvent *event) override;
     // The window's own way out when it is closed without a click on one of its buttons.
     virtual void closeWithoutButton() = 0;
+    virtual void enterPressed() = 0;
+    // Where the focus goes when the window is shown.
+    virtual QWidget *firstFocus() const = 0;
     QString language() const;
     // Enables the main window, hides this one and brings the main window to the front.
     void returnToMainWindow();
@@ -51,6 +71,7 @@ protected:
     const QLabel *spr_;
     QWidget *mainWindow_;
     QLabel *label1_;
+    ResultSpeech speech_;
 };
 
 } // namespace vantrell

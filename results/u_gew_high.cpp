@@ -210,4 +210,21 @@ void Tgew_high::Image2Click()
 
 void Tgew_high::Image3Click() { returnToMainWindow(); }
 
+void Tgew_high::setSpeech(const ResultSpeech &speech)
+{
+    ResultWindow::setSpeech(speech);
+    for (PictureBox *picture : {image1_, image4_}) {
+        picture->setAccessibleName(windowTitle());
+        picture->setAccessibleDescription(speech.highPicture);
+    }
+    edit1_->setAccessibleName(speech.name);
+    edit2_->setAccessibleName(speech.code);
+    edit3_->setAccessibleName(speech.address);
+    image2_->setAccessibleName(speech.submit);
+    image3_->setAccessibleName(speech.decline);
+}
+
+// The name comes first: typed, then Enter submits it.
+QWidget *Tgew_high::firstFocus() const { return edit1_; }
+
 } // namespace vantrell

@@ -20,6 +20,8 @@ public:
     QString spielername() const { return spielername_; }
     QString eintragslink() const { return eintragslink_; }
 
+    void setSpeech(const ResultSpeech &speech) override;
+
 public slots:
     void FormActivate() override;
     void Edit1Change();
@@ -30,6 +32,8 @@ public slots:
 
 protected:
     void closeWithoutButton() override { Image3Click(); } // as declining: nothing is sent
+    void enterPressed() override { Image2Click(); }
+    QWidget *firstFocus() const override;
 
 private:
     void Sprache();

@@ -37,6 +37,18 @@ void Tgew_kein::Sprache()
     }
 }
 
+void Tgew_kein::setSpeech(const ResultSpeech &speech)
+{
+    ResultWindow::setSpeech(speech);
+    for (PictureBox *picture : {image1_, image3_}) {
+        picture->setAccessibleName(windowTitle());
+        picture->setAccessibleDescription(speech.keinPicture);
+    }
+    image2_->setAccessibleName(speech.ok);
+}
+
+QWidget *Tgew_kein::firstFocus() const { return image2_; }
+
 void Tgew_kein::Image2Click() { returnToMainWindow(); }
 
 } // namespace vantrell

@@ -11,11 +11,15 @@ public:
     // spr holds the interface language; mainWindow is disabled while this window is active.
     Tgew_kein(const QLabel *spr, QWidget *mainWindow);
 
+    void setSpeech(const ResultSpeech &speech) override;
+
 public slots:
     void Image2Click();
 
 protected:
     void closeWithoutButton() override { Image2Click(); } // as OK
+    void enterPressed() override { Image2Click(); }
+    QWidget *firstFocus() const override;
 
 private:
     void Sprache();

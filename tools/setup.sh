@@ -16,6 +16,7 @@ packages=(
   cups cups-client cups-bsd libcups2-dev printer-driver-cups-pdf poppler-utils python3
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
+  dbus dbus-bin at-spi2-core python3-pyatspi python3-gi
 )
 
 missing=()

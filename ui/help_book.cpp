@@ -1,6 +1,7 @@
 #include "ui/help_book.h"
 
 #include "resources/pictures.h"
+#include "widgets/accessibility.h"
 #include "widgets/browse_to.h"
 #include "widgets/controls.h"
 #include "widgets/show_window.h"
@@ -10,6 +11,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -44,9 +46,10 @@ QHBoxLayout *pageLayout(QWidget *page)
 
 } // namespace
 
-QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent)
+QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent, const QString &page)
 {
     auto *area = new QScrollArea(parent);
+    area->setAccessibleName(page);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -101,7 +104,9 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     header->setObjectName(german ? QStringLiteral("Image2") : QStringLiteral("Image3"));
     header->setPictureFile(german ? QStringLiteral("help_header_de.jpg") : QStringLiteral("help_header_en.jpg"));
     header->setGeometry(0, 0, 543, 100);
+    header->setAccessibleName(texts.headerPicture);
     makeDragHandle(header, this);
+    setAccessibleRole(this, QAccessible::Window);
 
     auto *line = new QFrame(panel);
     line->setObjectName(QStringLiteral("Bevel1"));
@@ -118,10 +123,10 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     pc_->tabBar()->setUsesScrollButtons(false);
 
     QWidget *help = addPage(pc_, "pc_hilfe", texts.tabs[HelpPage]);
-    pageLayout(help)->addWidget(makeTextArea(texts.help, help));
+    pageLayout(help)->addWidget(makeTextArea(texts.help, help, texts.tabs[HelpPage]));
 
     QWidget *regards = addPage(pc_, "pc_empf", texts.tabs[RegardsPage]);
-    pageLayout(regards)->addWidget(makeTextArea(texts.regards, regards));
+    pageLayout(regards)->addWidget(makeTextArea(texts.regards, regards, texts.tabs[RegardsPage]));
 
     QWidget *software = addPage(pc_, "pc_software", texts.tabs[SoftwarePage]);
     software_ = german ? static_cast<SoftwarePanel *>(new TFrame1(software)) : new TFrame2(software);
@@ -131,7 +136,7 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
 
     QWidget *donate = addPage(pc_, "pc_spenden", texts.tabs[DonatePage]);
     QHBoxLayout *donateLayout = pageLayout(donate);
-    donateLayout->addWidget(makeTextArea(texts.donate, donate), 1);
+    donateLayout->addWidget(makeTextArea(texts.donate, donate, texts.tabs[DonatePage]), 1);
     auto *pictureBox = new QScrollArea(donate);
     pictureBox->setObjectName(QStringLiteral("ScrollBox1"));
     pictureBox->setFrameShape(QFrame::NoFrame);
@@ -142,13 +147,14 @@ HelpBook::HelpBook(HelpLanguage language, QWidget *parent) : QWidget(parent, kCl
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setAutoSize(true);
     picture->setPictureFile(QStringLiteral("donate.jpg"));
+    picture->setAccessibleName(texts.donatePicture);
     pictureBox->setWidget(picture);
     picture->setAutoFillBackground(false);
     pictureBox->viewport()->setAutoFillBackground(false);
     donateLayout->addWidget(pictureBox);
 
     QWidget *licence = addPage(pc_, "pc_lizenz", texts.tabs[LicencePage]);
-    pageLayout(licence)->addWidget(makeTextArea(texts.licence, licence));
+    pageLayout(licence)->addWidget(makeTextArea(texts.licence, licence, texts.tabs[LicencePage]));
 
     const QColor tabText = german ? QColor(44, 88, 0) : QColor(Qt::black);
     for (int i = 0; i < pc_->count(); ++i)
@@ -179,6 +185,16 @@ int HelpBook::neighbourPage(const QTabWidget *pages, int from, int step)
 void HelpBook::previousPage() { pc_->setCurrentIndex(neighbourPage(pc_, pc_->currentIndex(), -1)); }
 
 void HelpBook::nextPage() { pc_->setCurrentIndex(neighbourPage(pc_, pc_->currentIndex(), +1)); }
+
+void HelpBook::keyPressEvent(QKeyEvent *event)
+{
+    if (dialogKey(event) != DialogKey::Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    close();
+}
 
 void HelpBook::showEvent(QShowEvent *event)
 {

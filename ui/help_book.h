@@ -33,6 +33,8 @@ public:
 protected:
     HelpBook(HelpLanguage language, QWidget *parent);
     void showEvent(QShowEvent *event) override;
+    // Escape closes the window, as its close button does.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QTabWidget *pc_ = nullptr;
@@ -40,7 +42,8 @@ private:
     bool placed_ = false;
 };
 
-// A scrolling column of headings, paragraphs and link labels.
-QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent);
+// A scrolling column of headings, paragraphs and link labels; Tab stops on it to scroll it
+// with the keys, and a screen reader names it by its page.
+QScrollArea *makeTextArea(const PageText &blocks, QWidget *parent, const QString &page);
 
 } // namespace vantrell

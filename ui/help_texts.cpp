@@ -74,6 +74,8 @@ HelpBookTexts german()
     t.softwareIntro = QStringLiteral("Weitere Programme von Vantrell Media – kostenlos zum Herunterladen. Ein Klick "
                                      "auf ein Bild öffnet die Seite des Programms.");
     t.softwareMore = QStringLiteral("Alle unsere Programme im Überblick:");
+    t.headerPicture = QStringLiteral("Sudoku – Hilfe & Informationen, Vantrell Media");
+    t.donatePicture = QStringLiteral("Danke!");
     t.programs = {
         {QStringLiteral("wortsuche"), QStringLiteral("software_wortsuche.png"), QStringLiteral("Wortsuche"),
          QStringLiteral("Finden Sie versteckte Wörter im Buchstabengitter – waagerecht, senkrecht und diagonal. "
@@ -147,6 +149,8 @@ HelpBookTexts english()
     t.softwareIntro = QStringLiteral("More programs by Vantrell Media, free to download. Click a picture to open "
                                      "the program's page.");
     t.softwareMore = QStringLiteral("All our programs at a glance:");
+    t.headerPicture = QStringLiteral("Sudoku – Help & Information, Vantrell Media");
+    t.donatePicture = QStringLiteral("Thank you!");
     t.programs = {
         {QStringLiteral("wortsuche"), QStringLiteral("software_wortsuche.png"), QStringLiteral("Word Search"),
          QStringLiteral("Find the words hidden in a grid of letters – across, down and diagonally. With your own "

@@ -32,6 +32,8 @@ struct HelpBookTexts {
     QString softwareSite; // bare domain of the program pages
     QString softwareIntro, softwareMore;
     QList<ProgramEntry> programs;
+    QString headerPicture; // what a screen reader says of the header picture
+    QString donatePicture; // and of the picture on the donation page
 };
 
 const HelpBookTexts &helpBookTexts(HelpLanguage language);

@@ -1,6 +1,7 @@
 #include "ui/template_software_de.h"
 
 #include "resources/pictures.h"
+#include "ui/help_book.h"
 #include "widgets/browse_to.h"
 
 #include <QFrame>
@@ -58,6 +59,7 @@ SoftwarePanel::SoftwarePanel(HelpLanguage language, int number, QWidget *parent)
     scrollBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scrollBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scrollBox_->setFocusPolicy(Qt::StrongFocus);
+    scrollBox_->setAccessibleName(texts.tabs[HelpBook::SoftwarePage]);
     scrollBox_->verticalScrollBar()->setTracking(true);
 
     auto *content = new QWidget;
@@ -91,6 +93,7 @@ SoftwarePanel::SoftwarePanel(HelpLanguage language, int number, QWidget *parent)
         button->setIcon(programIcon(program.icon, button->iconSize()));
         button->setCursor(Qt::PointingHandCursor);
         button->setToolTip(texts.softwareSite + QLatin1Char('/') + program.path);
+        button->setAccessibleName(program.title);
         connect(button, &QToolButton::clicked, button, [button] { BrowseToHint(button->toolTip()); });
 
         auto *title = new QLabel(program.title, content);

@@ -53,6 +53,41 @@ LanguageTexts makeGerman()
     t.statusPage = QStringLiteral("Seite generieren..");
     t.footerLong = QStringLiteral("Vantrell Sudoku - ") + site(build::homeSiteDe);
     t.footerShort = QStringLiteral("Sudoku - ") + site(build::homeSiteDe);
+
+    t.board.board = QStringLiteral("Spielfeld");
+    t.board.keys = QStringLiteral("Pfeiltasten wählen ein Feld, Pos1 und Ende gehen an den Rand der Zeile, Strg+Pos1 "
+                                  "und Strg+Ende in die Ecken. Die Taste eines Elements trägt es ein, mit Umschalt "
+                                  "oder Strg markiert sie es. Entf, Rücktaste oder 0 leeren das Feld.");
+    t.board.cell = QStringLiteral("Zeile %1, Spalte %2: %3");
+    t.board.given = QStringLiteral("%1, vorgegeben");
+    t.board.empty = QStringLiteral("leer, keine Kandidaten");
+    t.board.candidates = QStringLiteral("leer, Kandidaten %1");
+    t.board.separator = QStringLiteral(", ");
+    t.board.symbols = {QStringLiteral("Quadrat (1)"), QStringLiteral("Ring (2)"), QStringLiteral("Fünfeck (3)"),
+                       QStringLiteral("Raute (4)"), QStringLiteral("Stern (5)"), QStringLiteral("Rautenumriss (6)"),
+                       QStringLiteral("Vierzackstern (7)"), QStringLiteral("Quadratumriss (8)"),
+                       QStringLiteral("Scheibe (9)")};
+    t.titlePicture = QStringLiteral("Sudoku");
+    t.pagePreview = QStringLiteral("Vorschau der Seite");
+    t.results.solvedWith = QStringLiteral("Sie haben das Sudoku gelöst mit %1.");
+    t.results.keinPicture = QStringLiteral("Ein Klick auf OK schließt diese Meldung. Mit „Spiel starten“ beginnen "
+                                           "Sie ein neues Spiel.");
+    t.results.highPicture = QStringLiteral("Mit diesem Ergebnis können Sie sich in die Online-Highscore eintragen. "
+                                           "Geben Sie einen Namen mit höchstens 30 Zeichen ein und wählen Sie "
+                                           "„Eintragen“: Der Link wird dann in Ihrem Browser geöffnet. Den Code können "
+                                           "Sie auch von Hand auf der Highscore-Seite eingeben.");
+    t.results.ok = QStringLiteral("OK");
+    t.results.submit = QStringLiteral("Eintragen");
+    t.results.decline = QStringLiteral("Vielleicht beim nächsten Mal");
+    t.results.name = QStringLiteral("Name");
+    t.results.code = QStringLiteral("Code");
+    t.results.address = QStringLiteral("Link");
+    t.printDialog.picture = QStringLiteral("Momentan werden Ihre Sudokus erstellt. Dies kann etwas Zeit in Anspruch "
+                                           "nehmen. Sobald die Sudokus fertig sind, können Sie diese ausdrucken, in "
+                                           "dem sie auf \"Drucken\" klicken. Sollten Sie es sich anders überlegt "
+                                           "haben, können Sie auch Abbrechen.");
+    t.printDialog.printer = QStringLiteral("Drucker");
+    t.printDialog.progress = QStringLiteral("Fortschritt");
     return t;
 }
 
@@ -99,6 +134,40 @@ LanguageTexts makeEnglish()
     t.statusPage = QStringLiteral("Create Page..");
     t.footerLong = QStringLiteral("Vantrell Sudoku - ") + site(build::homeSiteEn);
     t.footerShort = QStringLiteral("Sudoku - ") + site(build::homeSiteEn);
+
+    t.board.board = QStringLiteral("Board");
+    t.board.keys = QStringLiteral("Arrow keys choose a cell, Home and End go to the ends of the row, Ctrl+Home and "
+                                  "Ctrl+End to the corners. An element's key enters it, with Shift or Ctrl it marks "
+                                  "it. Delete, Backspace or 0 empty the cell.");
+    t.board.cell = QStringLiteral("Row %1, column %2: %3");
+    t.board.given = QStringLiteral("%1, given");
+    t.board.empty = QStringLiteral("empty, no candidates");
+    t.board.candidates = QStringLiteral("empty, candidates %1");
+    t.board.separator = QStringLiteral(", ");
+    t.board.symbols = {QStringLiteral("square (1)"), QStringLiteral("ring (2)"), QStringLiteral("pentagon (3)"),
+                       QStringLiteral("diamond (4)"), QStringLiteral("star (5)"), QStringLiteral("diamond outline (6)"),
+                       QStringLiteral("four-pointed star (7)"), QStringLiteral("square outline (8)"),
+                       QStringLiteral("disc (9)")};
+    t.titlePicture = QStringLiteral("Sudoku");
+    t.pagePreview = QStringLiteral("Preview of the page");
+    t.results.solvedWith = QStringLiteral("You have solved the Sudoku with %1.");
+    t.results.keinPicture = QStringLiteral("A click on OK closes this message. Click on “Start Game” to begin a new "
+                                           "game.");
+    t.results.highPicture = QStringLiteral("With this result you may enter the online highscore. Enter a name of at "
+                                           "most 30 characters and choose “Submit”: the link then opens in your "
+                                           "browser. You can also enter the code by hand on the highscore page.");
+    t.results.ok = QStringLiteral("OK");
+    t.results.submit = QStringLiteral("Submit");
+    t.results.decline = QStringLiteral("Maybe next time");
+    t.results.name = QStringLiteral("Name");
+    t.results.code = QStringLiteral("Code");
+    t.results.address = QStringLiteral("Link");
+    t.printDialog.picture = QStringLiteral("At the moment your Sudokus are created. This can take a liitel time. As "
+                                           "soon as the Sudokus are ready, you can print them by clicking on "
+                                           "\"Print\". If you do not want to print these Sudokus, you should use "
+                                           "the button \"Cancel\".");
+    t.printDialog.printer = QStringLiteral("Printer");
+    t.printDialog.progress = QStringLiteral("Progress");
     return t;
 }
 

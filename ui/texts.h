@@ -2,6 +2,9 @@
 #pragma once
 
 #include "core/settings.h"
+#include "play/board_speech.h"
+#include "print/u_druckfenster.h"
+#include "results/result_controls.h"
 
 #include <QString>
 #include <array>
@@ -37,6 +40,13 @@ struct LanguageTexts {
     QString statusPage;
     QString footerLong;
     QString footerShort;
+
+    // What a screen reader says of the controls that show no text of their own.
+    BoardSpeech board;
+    QString titlePicture;
+    QString pagePreview;
+    ResultSpeech results;
+    PrintDialogSpeech printDialog;
 };
 
 const LanguageTexts &germanTexts();

@@ -2,6 +2,7 @@
 
 #include "ui/help_book.h"
 #include "ui/help_texts.h"
+#include "widgets/accessibility.h"
 #include "widgets/show_window.h"
 #include "widgets/tool_window.h"
 #include "widgets/window_drag.h"
@@ -17,6 +18,7 @@ Tinfo::Tinfo(QWidget *parent) : QWidget(parent, kClosableToolWindow)
     setObjectName(QStringLiteral("info"));
     setWindowTitle(QStringLiteral("Informationen"));
     setFixedSize(549, 480);
+    setAccessibleRole(this, QAccessible::Window);
     // Presses on free spots (the window, the pages and their text, which take no clicks)
     // reach the window and drag it; link labels keep their presses.
     makeDragHandle(this, this);
@@ -31,7 +33,7 @@ Tinfo::Tinfo(QWidget *parent) : QWidget(parent, kClosableToolWindow)
         page->setObjectName(QLatin1String(pageNames[i]));
         auto *layout = new QVBoxLayout(page);
         layout->setContentsMargins(6, 6, 6, 6);
-        layout->addWidget(makeTextArea(texts.pages[i], page));
+        layout->addWidget(makeTextArea(texts.pages[i], page, texts.tabs[i]));
         blatt_->addTab(page, texts.tabs[i]);
     }
     blatt_->setCurrentIndex(0);

@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "play/board_input.h"
+#include "play/board_view.h"
 #include "play/points.h"
 #include "play/raster.h"
 #include "print/page_field.h"
@@ -16,6 +17,7 @@
 #include "site_config.h"
 #include "ui/app_windows.h"
 #include "widgets/controls.h"
+#include "widgets/keyboard_cues.h"
 #include "widgets/open_url.h"
 #include "widgets/page_control.h"
 #include "widgets/show_window.h"
@@ -352,6 +354,7 @@ void Tprog::Spiel1Parametersetzen()
                                      settingsTexts(texts_), game_);
     if (custom)
         showPlayedCount();
+    spielfeld_->boardBuilding(); // the grids are about to change under the board
     game_.groesse = sideLength(game_.spielart);
     prepareBoard(board_, game_.spielart, game_.groesse, spielfeld_->devicePixelRatioF());
     spielfeld_->setPicture(board_.picture, board_.devicePicture);
@@ -411,6 +414,7 @@ void Tprog::spielstartenClick()
     Spiel3Vorbereiten();
     const int n = game_.groesse;
     Ausgabe(1, n, 1, n);
+    spielfeld_->boardStarted();
     stat_->setPanelText(0, texts_.statusReady);
     punkte_ = startingPoints(n, game_.aufgedeckt, game_.spielart, game_.elemente);
     stat_->setPanelText(2, pointsText(punkte_));
@@ -420,6 +424,9 @@ void Tprog::spielstartenClick()
     spiellaeuft_ = 1;
     setHelpLines({texts_.mouseHelp[0], texts_.mouseHelp[1], texts_.mouseHelp[2]});
     pc_->setEnabled(true);
+    // Started from the keyboard, the game goes on there: the keys play the board at once.
+    if (keyboardInUse() && isActiveWindow())
+        spielfeld_->setFocus(Qt::OtherFocusReason);
 }
 
 void Tprog::TimerTimer()
@@ -439,7 +446,24 @@ void Tprog::spielfeldMouseDown(Qt::MouseButton button, QPoint position)
                               : button == Qt::RightButton ? BoardButton::Right
                                                           : BoardButton::Middle;
     applyClick(game_, which, *hit);
-    Ausgabe(hit->x, hit->x, hit->y, hit->y);
+    cellPlayed(hit->x, hit->y);
+}
+
+void Tprog::spielfeldKeyDown(const BoardKeyCommand &command, int x, int y)
+{
+    if (spiellaeuft_ != 1)
+        return;
+    const int n = game_.groesse;
+    if (x < 1 || y < 1 || x > n || y > n)
+        return;
+    applyKey(game_, command, x, y);
+    cellPlayed(x, y);
+}
+
+void Tprog::cellPlayed(int x, int y)
+{
+    Ausgabe(x, x, y, y);
+    spielfeld_->cellChanged(x, y);
     if (Pruefen())
         gameSolved();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/game_state.h"
+#include "play/board_keys.h"
 #include "play/board_renderer.h"
 #include "print/u_druckfenster.h"
 #include "ui/texts.h"
@@ -22,6 +23,7 @@ class QToolButton;
 
 namespace vantrell {
 
+class BoardView;
 class ClickLabel;
 class PageControl;
 class PictureBox;
@@ -70,6 +72,8 @@ public slots:
     void spielstartenClick();
     void TimerTimer();
     void spielfeldMouseDown(Qt::MouseButton button, QPoint position);
+    // A key on the board's focus cell (x, y): played as the click on the element's sub-square.
+    void spielfeldKeyDown(const vantrell::BoardKeyCommand &command, int x, int y);
 
     void vorschaudruckClick();
 
@@ -90,7 +94,10 @@ private:
     void Spiel3Vorbereiten();
     void Ausgabe(int x1, int x2, int y1, int y2);
     bool Pruefen() const;
+    // After a click or a key on cell (x, y): redraw it, tell a screen reader, check the grid.
+    void cellPlayed(int x, int y);
     void gameSolved();
+    void buildShortcuts();
 
     void Druck1SeiteEinrichten();
     bool Druck2Druckausgabe();
@@ -129,7 +136,7 @@ private:
     QWidget *ts2_ = nullptr;
     QFrame *bevel1_ = nullptr;
     QFrame *bevel2_ = nullptr;
-    PictureBox *spielfeld_ = nullptr;
+    BoardView *spielfeld_ = nullptr;
     PictureBox *druckseite_ = nullptr;
     QGroupBox *gbtitel_ = nullptr;
     QGroupBox *gb1_ = nullptr;

@@ -2,9 +2,11 @@
 #include "ui/u_prog.h"
 
 #include "ui/u_prog_look.h"
+#include "play/board_view.h"
 #include "play/raster.h"
 #include "resources/pictures.h"
 #include "site_config.h"
+#include "widgets/accessibility.h"
 #include "widgets/controls.h"
 #include "widgets/show_window.h"
 #include "widgets/page_control.h"
@@ -16,6 +18,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
@@ -66,6 +69,7 @@ PictureBox *makeButtonPicture(QWidget *parent, const char *name, const QString &
     const QImage &picture = image->picture();
     image->setGeometry(QRect(at, picture.isNull() ? QSize(89, 21) : picture.size()));
     image->setCursor(Qt::PointingHandCursor);
+    image->setRole(PictureRole::Button);
     return image;
 }
 
@@ -121,7 +125,9 @@ Tprog::Tprog(const QLabel *spr, QWidget *parent) : QWidget(parent), spr_(spr)
     setPalette(pal);
     setAutoFillBackground(true);
     resize(kClientWidth, kClientHeight);
+    setAccessibleRole(this, QAccessible::Window);
     buildControls();
+    buildShortcuts();
     FormCreate();
     layoutAnchored();
     centreOnScreen(this);
@@ -168,9 +174,11 @@ void Tprog::buildControls()
     bevel1_ = makeBevel(ts1_, "Bevel1");
     bevel2_ = makeBevel(ts2_, "Bevel2");
 
-    spielfeld_ = new PictureBox(ts1_);
+    spielfeld_ = new BoardView(ts1_);
     spielfeld_->setObjectName(QStringLiteral("spielfeld"));
+    spielfeld_->setGame(&game_);
     connect(spielfeld_, &PictureBox::pressed, this, &Tprog::spielfeldMouseDown);
+    connect(spielfeld_, &BoardView::keyCommand, this, &Tprog::spielfeldKeyDown);
     // On a screen of another pixel density the board is drawn again for it.
     connect(spielfeld_, &PictureBox::deviceGeometryChanged, this, &Tprog::fitBoardToScreen, Qt::QueuedConnection);
 
@@ -232,6 +240,13 @@ void Tprog::buildControls()
     label6_ = makeCaption(gb2_, "Label6", QStringLiteral("Drucken"), {120, 46});
     image6_->setEnabled(false);
     label6_->setEnabled(false);
+    // The two small buttons under the preparation button are never seen: neither Tab nor a
+    // screen reader should find them.
+    image5_->setRole(PictureRole::Picture);
+    image6_->setRole(PictureRole::Picture);
+    for (QWidget *unseen : {static_cast<QWidget *>(image5_), static_cast<QWidget *>(image6_),
+                            static_cast<QWidget *>(label6_)})
+        setUnseen(unseen);
     // The wide preparation button lies above the two small ones, which are never seen.
     image7_ = makeButtonPicture(gb2_, "Image7", wideButton, {8, 42});
     label5_ = makeCaption(gb2_, "Label5", QStringLiteral("Vorbereiten"), {24, 46});
@@ -260,6 +275,7 @@ void Tprog::buildControls()
 
     stat_ = new StatusBar({150, 50, 120, 50}, this);
     stat_->setObjectName(QStringLiteral("stat"));
+    stat_->setLinkPanel(3); // the donation line
     connect(stat_, &StatusBar::clickedAt, this, &Tprog::statClick);
     connect(stat_, &StatusBar::mouseMovedTo, this, &Tprog::statMouseMove);
 
@@ -276,6 +292,40 @@ void Tprog::buildControls()
     bitmaps_.zellbild = whitePicture(45, 45);
     bitmaps_.markenbild = whitePicture(15, 15);
     pcDrawTab();
+}
+
+void Tprog::buildShortcuts()
+{
+    // None of these keys does anything in the controls they may be pressed in.
+    const auto shortcut = [this](QKeySequence keys, auto action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    const auto startGame = [this] {
+        if (!image4_->isHidden() && image4_->isEnabled())
+            spielstartenClick();
+    };
+    shortcut(QKeySequence(Qt::Key_F2), startGame);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_N), startGame);
+    // The tabs, as a click on them: the page changes and pcChange runs. The focus goes to
+    // what the page is for: the board where one is shown, else the game or print settings.
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_1), [this] {
+        if (!pc_->isEnabled())
+            return;
+        pc_->setCurrentIndex(0);
+        const bool board = !spielfeld_->isHidden() && spielfeld_->side() > 0;
+        (board ? static_cast<QWidget *>(spielfeld_) : cbspiel_)->setFocus(Qt::ShortcutFocusReason);
+    });
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_2), [this] {
+        if (!pc_->isEnabled())
+            return;
+        pc_->setCurrentIndex(1);
+        cbdruck_->setFocus(Qt::ShortcutFocusReason);
+    });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), [this] {
+        if (!gb2_->isHidden())
+            vorschaudruckClick();
+    });
+    shortcut(QKeySequence(Qt::Key_F1), [this] { Label2Click(); });
 }
 
 void Tprog::Sprache()
@@ -299,6 +349,14 @@ void Tprog::Sprache()
                               static_cast<QLabel *>(label4_), static_cast<QLabel *>(label5_)})
             label->adjustSize();
     }
+    // The picture buttons are named by their captions.
+    image2_->setAccessibleName(label2_->text());
+    image3_->setAccessibleName(label3_->text());
+    image4_->setAccessibleName(label4_->text());
+    image7_->setAccessibleName(label5_->text());
+    image1_->setAccessibleName(texts_.titlePicture);
+    druckseite_->setAccessibleName(texts_.pagePreview);
+    spielfeld_->setSpeech(texts_.board);
     // Whatever the language, the boxes and the help box take the text variables.
     fillEntries(cbspiel_, texts_.presets);
     setComboText(cbspiel_, texts_.presets[kInitialPreset]);

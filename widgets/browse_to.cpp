@@ -37,6 +37,7 @@ LinkLabel::LinkLabel(const QString &caption, QWidget *parent) : ClickLabel(capti
     setFont(f);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setActsOnKeys(true);
 }
 
 void LinkLabel::mousePressEvent(QMouseEvent *event)

@@ -15,8 +15,8 @@ void BrowseToCaption(const QString &caption);
 // Opens the page named by a picture button's hint, with referrer.
 void BrowseToHint(const QString &hint);
 
-// A bold, underlined link with a hand cursor. It keeps its mouse presses, so a click on it
-// never reaches a drag handle underneath.
+// A bold, underlined link with a hand cursor; Tab reaches it, Space or Enter opens it. It
+// keeps its mouse presses, so a click on it never reaches a drag handle underneath.
 class LinkLabel : public ClickLabel {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "widgets/controls.h"
 
 #include "resources/pictures.h"
+#include "widgets/keyboard_cues.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -17,6 +18,41 @@
 namespace vantrell {
 
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {}
+
+void PictureBox::setRole(PictureRole role)
+{
+    role_ = role;
+    // Tab focus only: a click runs the button but leaves the focus where it was.
+    setFocusPolicy(actsOnKeys() ? Qt::TabFocus : Qt::NoFocus);
+}
+
+DialogKey dialogKey(const QKeyEvent *event)
+{
+    if (event->isAutoRepeat() || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return DialogKey::None;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return DialogKey::Enter;
+    case Qt::Key_Escape:
+        return DialogKey::Escape;
+    default:
+        return DialogKey::None;
+    }
+}
+
+bool isActivationKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return modifiers == Qt::NoModifier;
+    default:
+        return false;
+    }
+}
 
 void PictureBox::setPicture(const QImage &picture) { setPicture(picture, QImage()); }
 
@@ -105,25 +141,51 @@ void PictureBox::paintEvent(QPaintEvent *)
         emit deviceGeometryChanged();
     }
     const QImage &shown = shownPicture(ratio);
-    if (shown.isNull())
+    const bool frame = actsOnKeys() && showsFocusCue(this);
+    if (shown.isNull() && !frame)
         return;
     QPainter p(this);
-    if (autoSize_ && ratio > 1 && shown.devicePixelRatio() == ratio) {
+    if (!shown.isNull() && autoSize_ && ratio > 1 && shown.devicePixelRatio() == ratio) {
         // Drawn for this screen: one picture pixel on each screen pixel, from the first
         // one the control covers (not from a point between two of them).
         const QPointF origin = p.deviceTransform().map(QPointF(0, 0));
         const QPointF first(qRound(origin.x()), qRound(origin.y()));
         p.drawImage((first - origin) / ratio, shown);
+    } else if (!shown.isNull()) {
+        // A picture drawn for another dense screen is scaled smoothly; a plain one stays as
+        // crisp (and as blocky) as ever.
+        if (shown.devicePixelRatio() > 1 && shown.devicePixelRatio() != ratio)
+            p.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (autoSize_ || shown.deviceIndependentSize() == QSizeF(size()))
+            p.drawImage(QPointF(0, 0), shown);
+        else
+            p.drawImage(QRectF(rect()), shown);
+    }
+    if (frame)
+        drawFocusFrame(p, rect().adjusted(3, 3, -3, -3));
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    if (!actsOnKeys() || !isActivationKey(event)) {
+        QWidget::keyPressEvent(event);
         return;
     }
-    // A picture drawn for another dense screen is scaled smoothly; a plain one stays as
-    // crisp (and as blocky) as ever.
-    if (shown.devicePixelRatio() > 1 && shown.devicePixelRatio() != ratio)
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (autoSize_ || shown.deviceIndependentSize() == QSizeF(size()))
-        p.drawImage(QPointF(0, 0), shown);
-    else
-        p.drawImage(QRectF(rect()), shown);
+    event->accept();
+    if (!event->isAutoRepeat())
+        activate();
+}
+
+void PictureBox::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void PictureBox::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 namespace {
@@ -154,6 +216,44 @@ ClickLabel::ClickLabel(const QString &text, QWidget *parent) : QLabel(text, pare
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
+}
+
+void ClickLabel::setActsOnKeys(bool on)
+{
+    actsOnKeys_ = on;
+    setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (actsOnKeys_ && showsFocusCue(this)) {
+        QPainter p(this);
+        drawFocusFrame(p, rect());
+    }
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (!actsOnKeys_ || !isActivationKey(event)) {
+        QLabel::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        activate();
+}
+
+void ClickLabel::focusInEvent(QFocusEvent *event)
+{
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void ClickLabel::focusOutEvent(QFocusEvent *event)
+{
+    QLabel::focusOutEvent(event);
+    update();
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)

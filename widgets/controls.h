@@ -12,10 +12,20 @@ class QComboBox;
 
 namespace vantrell {
 
+// What a picture control is to the player: a plain picture, or a button or a link (a
+// click, Space or Enter runs it; it takes the focus from Tab).
+enum class PictureRole { Picture, Button, Link };
+
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget *parent = nullptr);
+
+    void setRole(PictureRole role);
+    PictureRole role() const { return role_; }
+    bool actsOnKeys() const { return role_ == PictureRole::Button || role_ == PictureRole::Link; }
+    // Runs the control as a click on it does (a key, a screen reader's action).
+    void activate() { emit clicked(); }
 
     void setPicture(const QImage &picture);
     // The picture together with the same picture drawn for a screen of a higher device
@@ -64,6 +74,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void ensureLoaded() const;
@@ -78,6 +91,7 @@ private:
     QSize paintedDeviceSize_;
     bool autoSize_ = false;
     bool pressedInside_ = false;
+    PictureRole role_ = PictureRole::Picture;
 };
 
 // A label with a transparent background that reports clicks.
@@ -86,15 +100,26 @@ class ClickLabel : public QLabel {
 public:
     explicit ClickLabel(const QString &text = {}, QWidget *parent = nullptr);
 
+    // A label that stands alone (a link) takes the focus from Tab and runs on Space or
+    // Enter; a caption over a picture button leaves that to the button.
+    void setActsOnKeys(bool on);
+    bool actsOnKeys() const { return actsOnKeys_; }
+    void activate() { emit clicked(); }
+
 signals:
     void clicked();
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     bool pressedInside_ = false;
+    bool actsOnKeys_ = false;
 };
 
 // A group box whose frame runs through the middle of its title, broken behind it. Styles
@@ -108,6 +133,14 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
+
+// Whether a key press is the one that runs a focused button: Space, Return or Enter
+// without modifiers (held keys run it once).
+bool isActivationKey(const QKeyEvent *event);
+
+// The keys a small window answers: Enter or Escape alone, not repeated while held.
+enum class DialogKey { None, Enter, Escape };
+DialogKey dialogKey(const QKeyEvent *event);
 
 // Discards every typed character in the box (and its line edit), while deleting,
 // pasting, copying and moving through the list stay possible. Every move (arrow keys,

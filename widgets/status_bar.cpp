@@ -1,16 +1,47 @@
 #include "widgets/status_bar.h"
 
+#include "widgets/controls.h"
+#include "widgets/keyboard_cues.h"
+
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOption>
+#include <QTimer>
 
 namespace vantrell {
 
-StatusBar::StatusBar(std::vector<int> panelWidths, QWidget *parent) : QWidget(parent), widths_(std::move(panelWidths))
+StatusBar::StatusBar(std::vector<int> panelWidths, QWidget *parent)
+    : QWidget(parent), widths_(std::move(panelWidths)), unannounced_(widths_.size(), false)
 {
     for (std::size_t i = 0; i < widths_.size(); ++i)
         texts_ << QString();
     setMouseTracking(true);
+    // The points change 20 times a second: a screen reader hears of a panel's new text at
+    // once, and then at most once a second, the last text always.
+    announcing_ = new QTimer(this);
+    announcing_->setSingleShot(true);
+    announcing_->setInterval(1000);
+    connect(announcing_, &QTimer::timeout, this, [this] {
+        bool any = false;
+        for (int i = 0; i < panelCount(); ++i)
+            if (unannounced_[std::size_t(i)]) {
+                unannounced_[std::size_t(i)] = false;
+                any = true;
+                announce(i);
+            }
+        if (any)
+            announcing_->start();
+    });
+}
+
+void StatusBar::announce(int index)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    event.setChild(index);
+    QAccessible::updateAccessibility(&event);
 }
 
 QString StatusBar::panelText(int index) const { return texts_.value(index); }
@@ -20,6 +51,65 @@ void StatusBar::setPanelText(int index, const QString &text)
     if (index < 0 || index >= texts_.size() || texts_[index] == text)
         return;
     texts_[index] = text;
+    update();
+    if (announcing_->isActive()) {
+        unannounced_[std::size_t(index)] = true;
+    } else {
+        announce(index);
+        announcing_->start();
+    }
+}
+
+int StatusBar::panelLeft(int index) const
+{
+    int left = 0;
+    for (int i = 0; i < index && i < panelCount(); ++i)
+        left += widths_[std::size_t(i)];
+    return left;
+}
+
+int StatusBar::panelWidth(int index) const
+{
+    if (index < 0 || index >= panelCount())
+        return 0;
+    return index == panelCount() - 1 ? qMax(0, width() - panelLeft(index)) : widths_[std::size_t(index)];
+}
+
+void StatusBar::setLinkPanel(int index)
+{
+    linkPanel_ = index;
+    setFocusPolicy(index >= 0 ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void StatusBar::keyPressEvent(QKeyEvent *event)
+{
+    if (linkPanel_ < 0 || !isActivationKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        emit clickedAt(panelLeft(linkPanel_));
+}
+
+void StatusBar::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+    // What has the focus is the link: a screen reader hears of it after the bar's own event.
+    if (linkPanel_ >= 0 && QAccessible::isActive())
+        QTimer::singleShot(0, this, [this] {
+            if (!hasFocus())
+                return;
+            QAccessibleEvent focused(this, QAccessible::Focus);
+            focused.setChild(linkPanel_);
+            QAccessible::updateAccessibility(&focused);
+        });
+}
+
+void StatusBar::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
     update();
 }
 
@@ -56,6 +146,8 @@ void StatusBar::paintEvent(QPaintEvent *)
         p.drawText(r.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, texts_[i]);
         left += w;
     }
+    if (linkPanel_ >= 0 && showsFocusCue(this))
+        drawFocusFrame(p, QRect(panelLeft(linkPanel_) + 1, 2, panelWidth(linkPanel_) - 4, height() - 4));
 }
 
 void StatusBar::mouseReleaseEvent(QMouseEvent *event)

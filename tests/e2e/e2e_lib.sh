@@ -1,6 +1,9 @@
 # Shared steps of the end-to-end scripts: sourced, not run.
 #   e2e_under_xvfb "$@"  takes <game> <work-dir> as game and work, makes the work folder and
 #                        re-runs the calling script under Xvfb (exit 77 without the tools)
+#   e2e_with_a11y_bus "$@"  re-runs the calling script (inside e2e_under_xvfb) in a private
+#                        D-Bus session with the accessibility bus switched on, as a screen
+#                        reader switches it on (exit 77 without the tools)
 #   e2e_launch           starts openbox and the game; sets wm and pid
 #   e2e_start_game       the same, then waits for the main window; sets main as well
 
@@ -16,6 +19,26 @@ e2e_under_xvfb() {
     export VANTRELL_E2E_INNER=1
     exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
   fi
+}
+
+e2e_with_a11y_bus() {
+  local tool
+  for tool in dbus-run-session dbus-send /usr/libexec/at-spi-bus-launcher /usr/libexec/at-spi2-registryd; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: python3-pyatspi is not installed"; exit 77; }
+  if [ -z "${VANTRELL_E2E_A11Y:-}" ]; then
+    export VANTRELL_E2E_A11Y=1
+    exec dbus-run-session -- "$0" "$@"
+  fi
+  # The first call starts the bus launcher through D-Bus activation.
+  local i
+  for i in $(seq 100); do
+    dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null 2>&1 && break
+    sleep 0.05
+  done
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+    string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null || fail "the accessibility bus did not start"
 }
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }

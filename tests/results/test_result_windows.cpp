@@ -4,6 +4,7 @@
 #include "support/app_fixture.h"
 #include "widgets/controls.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QWindow>
@@ -159,26 +160,49 @@ private slots:
 
     // A close that reaches a result window without a click on its buttons (the window
     // manager's close button, Alt+F4) must not leave the main window disabled.
-    void closeWithoutAButtonIsTheWindowsOwnWayOut_data()
+    // Each way of answering a result window leaves it and enables the main window; only
+    // submitting sends. Enter answers as the first button, Escape and a close as the window's
+    // own way out; Tab and Space reach and press either button.
+    void answeringTheWindow_data()
     {
         QTest::addColumn<bool>("highscore");
-        QTest::newRow("congratulation") << false;
-        QTest::newRow("highscore") << true;
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("congratulation: close") << false << "close" << false;
+        QTest::newRow("congratulation: Escape") << false << "Escape" << false;
+        QTest::newRow("congratulation: Enter") << false << "Return" << false;
+        QTest::newRow("congratulation: Space on OK") << false << "Space" << false;
+        QTest::newRow("highscore: close") << true << "close" << false;
+        QTest::newRow("highscore: Escape") << true << "Escape" << false;
+        QTest::newRow("highscore: Enter in the name") << true << "Return" << true;
+        QTest::newRow("highscore: Tab to submit, Space") << true << "Tab Tab Tab Space" << true;
+        QTest::newRow("highscore: Tab to decline, Enter") << true << "Tab Tab Tab Tab Return" << false;
     }
-    void closeWithoutAButtonIsTheWindowsOwnWayOut()
+    void answeringTheWindow()
     {
         QFETCH(bool, highscore);
+        QFETCH(QString, way);
+        QFETCH(bool, sent);
         AppFixture f("en");
         fillResult(appWindows().gewHigh);
         QWidget *window = highscore ? static_cast<QWidget *>(appWindows().gewHigh) : appWindows().gewKein;
+        QWidget *first = window->findChild<QWidget *>(highscore ? "Edit1" : "Image2");
         showResult(f, window);
-        QVERIFY(window->close());
+        QCOMPARE(QApplication::focusWidget(), first);
+        if (way == QLatin1String("close")) {
+            QVERIFY(window->close());
+        } else {
+            const QMetaEnum keys = QMetaEnum::fromType<Qt::Key>();
+            for (const QString &key : way.split(QLatin1Char(' ')))
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key(keys.keyToValue(qPrintable("Key_" + key))));
+        }
         QVERIFY(!window->isVisible());
         QVERIFY(f.prog->isEnabled());
         QVERIFY(f.prog->isVisible());
-        QVERIFY(f.opened.isEmpty()); // declining sends nothing
-        // Shown again for the next solved game, it works as before.
+        QCOMPARE(f.opened.size(), sent ? 1 : 0);
+        // Shown again for the next solved game, it works as before, from its first control.
         showResult(f, window);
+        QCOMPARE(QApplication::focusWidget(), first);
         if (highscore)
             appWindows().gewHigh->Image3Click();
         else

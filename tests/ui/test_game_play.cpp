@@ -1,4 +1,5 @@
 #include "core/random.h"
+#include "play/board_view.h"
 #include "results/highscore_code.h"
 #include "results/u_gew_high.h"
 #include "results/u_gew_kein.h"
@@ -125,6 +126,48 @@ private slots:
             appWindows().gewKein->Image2Click();
         QVERIFY(f.prog->isEnabled());
         QVERIFY(!shown->isVisible());
+    }
+
+    // The keys play through the click's path: a game filled by keys alone ends on the key
+    // that completes it, with the same window; before the game and after it keys change
+    // nothing, and a click moves the cell the keys start from.
+    void aWholeGameByKeys()
+    {
+        AppFixture f("en");
+        auto *board = f.find<BoardView>("spielfeld");
+        const auto keysTo = [board](int x, int y) {
+            QTest::keyClick(board, Qt::Key_Home, Qt::ControlModifier);
+            for (int i = 1; i < x; ++i)
+                QTest::keyClick(board, Qt::Key_Right);
+            for (int i = 1; i < y; ++i)
+                QTest::keyClick(board, Qt::Key_Down);
+            QCOMPARE(board->focusCell(), QPoint(x, y));
+        };
+        startGame(f, 1, 6); // 4x4 free, below the highscore bar
+        f.prog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.prog));
+        QTest::mouseClick(board, Qt::MiddleButton, {}, pixelOf(3, 2, 1));
+        QVERIFY(board->hasFocus());
+        QCOMPARE(board->focusCell(), QPoint(3, 2));
+
+        GameState &g = f.prog->game();
+        const QList<QPoint> cells = emptyCells(f);
+        for (const QPoint &c : cells) {
+            keysTo(c.x(), c.y());
+            const int right = g.loesung(c.x(), c.y());
+            QTest::keyClick(board, Qt::Key_0 + right % 4 + 1); // a wrong value first, replaced below
+            QCOMPARE(g.eingabe(c.x(), c.y()), right % 4 + 1);
+            QCOMPARE(f.prog->spiellaeuft(), 1);
+            QTest::keyClick(board, Qt::Key_0 + right);
+        }
+        QCOMPARE(f.prog->spiellaeuft(), 0);
+        QVERIFY(!f.prog->gameTimer()->isActive());
+        QVERIFY(appWindows().gewKein->isVisible());
+
+        const Grid solved = g.eingabe;
+        QTest::keyClick(board, Qt::Key_Delete);
+        QVERIFY(g.eingabe == solved);
+        appWindows().gewKein->Image2Click();
     }
 
     void repeatedValuesNeverEndTheGame()

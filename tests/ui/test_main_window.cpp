@@ -4,6 +4,8 @@
 #include "widgets/page_control.h"
 #include "widgets/status_bar.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -59,11 +61,79 @@ int reddishPixels(QWidget *widget)
     return n;
 }
 
+// The name a screen reader reads for a widget with the focus (or for its part that has it).
+QString spokenName(QWidget *widget)
+{
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(widget);
+    if (!a)
+        return {};
+    const QString name = a->text(QAccessible::Name);
+    return name.isEmpty() && a->focusChild() ? a->focusChild()->text(QAccessible::Name) : name;
+}
+
+// Where Tab (or Shift+Tab) goes from the focus, stop by stop, once round the window.
+QStringList tabStops(bool backwards)
+{
+    QStringList stops;
+    for (int i = 0; i < 30; ++i) {
+        QWidget *focus = QApplication::focusWidget();
+        if (!focus)
+            break;
+        QTest::keyClick(focus, Qt::Key_Tab, backwards ? Qt::ShiftModifier : Qt::NoModifier);
+        focus = QApplication::focusWidget();
+        const QString name = focus->objectName().isEmpty() ? focus->metaObject()->className() : focus->objectName();
+        if (!stops.isEmpty() && name == stops.first())
+            break;
+        stops << name;
+
+        if (spokenName(focus).isEmpty())
+            stops << QStringLiteral("(unnamed)");
+    }
+    return stops;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
+    // Tab reaches every control the player uses, in the order they stand, both ways, and each
+    // has a name a screen reader can read; the shortcuts reach the pages and the game.
+    void tabReachesEveryControl_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("en") << "en";
+        QTest::newRow("de") << "de";
+    }
+    void tabReachesEveryControl()
+    {
+        QFETCH(QString, language);
+        AppFixture f(language);
+        f.prog->show();
+        f.prog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.prog));
+        f.combo("cbspiel")->setCurrentIndex(0); // a 4x4 game, quick to build
+        QTest::keyClick(f.prog, Qt::Key_F2);
+        QCOMPARE(f.prog->spiellaeuft(), 1);
+        QCOMPARE(QApplication::focusWidget(), f.find("spielfeld")); // a game started by a key goes on there
+        const QStringList play = {"Image2", "Image3", "cbspiel", "Image4", "hilfep", "stat", "qt_tabwidget_tabbar",
+                                  "spielfeld"};
+        QCOMPARE(tabStops(false), play);
+        QStringList back = play;
+        std::reverse(back.begin(), back.end());
+        QCOMPARE(tabStops(true), back);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_2, Qt::AltModifier);
+        QCOMPARE(f.prog->druckmodus(), 1);
+        QCOMPARE(QApplication::focusWidget(), f.find("cbdruck"));
+        QCOMPARE(tabStops(false),
+                 QStringList({"Image7", "hilfep", "stat", "qt_tabwidget_tabbar", "Image2", "Image3", "cbspiel",
+                              "cbdruck"}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_1, Qt::AltModifier);
+        QCOMPARE(f.prog->druckmodus(), 0);
+        QCOMPARE(QApplication::focusWidget(), f.find("cbspiel")); // no board after the print page
+    }
+
     void controlsAtTheirPlaces()
     {
         AppFixture f("en");

@@ -4,6 +4,7 @@
 #include "widgets/page_control.h"
 #include "widgets/status_bar.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -97,14 +98,25 @@ private slots:
         dialog->Image2Click();
     }
 
+    // Keys do what the buttons do, once the page is ready: Enter on the print button, which
+    // has the focus then, prints (here the printer fails and the dialog stays), Escape cancels.
     void printerFailureKeepsTheDialogReady()
     {
         AppFixture f("de");
         QStringList errors;
         Tdruckfenster::setErrorReporter([&](const QString &reason) { errors << reason; });
-        preparePage(f, 1, 0);
         Tdruckfenster *dialog = appWindows().druckfenster;
-        dialog->Image1Click();
+        bool keysWhileCovered = false;
+        QTimer::singleShot(0, dialog, [&] { // while the page is composed
+            QTest::keyClick(dialog, Qt::Key_Return);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            keysWhileCovered = dialog->state() == Tdruckfenster::State::Covered && dialog->isVisible();
+        });
+        preparePage(f, 1, 0);
+        QVERIFY(keysWhileCovered);
+        QVERIFY(errors.isEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), dialog->findChild<QWidget *>("Image1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         Tdruckfenster::setErrorReporter({});
         QCOMPARE(errors.size(), 1);
         QVERIFY(!errors.first().isEmpty());
@@ -112,7 +124,8 @@ private slots:
         QVERIFY(dialog->isVisible());
         QVERIFY(!f.prog->isEnabled());
         QCOMPARE(fieldSize(f, 1), QSize(200, 200)); // the page is kept for another try
-        dialog->Image2Click();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!dialog->isVisible());
         QVERIFY(f.prog->isEnabled());
     }
 

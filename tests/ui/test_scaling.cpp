@@ -3,6 +3,8 @@
 // in scaling/ for a look.
 #include "core/random.h"
 #include "play/board_lines.h"
+#include "play/board_renderer.h"
+#include "play/board_view.h"
 #include "print/u_druckfenster.h"
 #include "resources/pictures.h"
 #include "results/result_controls.h"
@@ -277,6 +279,53 @@ private slots:
                          qPrintable(QStringLiteral("%1 %2: %3").arg(alongRow ? "row" : "column").arg(at).arg(wrong)));
             }
         }
+    }
+
+    // Focus cues are the only new pixels, and only after a key: the board's outline fills the
+    // rim of the focus cell inside its grid lines in the screen's own pixels; Tab puts a
+    // frame on a picture button and nowhere else; a click takes both away again.
+    void focusCuesOnlyAfterAKey()
+    {
+        AppFixture f("en");
+        startGame(f, 7, 1);
+        f.prog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.prog));
+        auto *view = f.find<BoardView>("spielfeld");
+        auto *information = f.find<PictureBox>("Image2");
+        const QImage board0 = grabbed(view), button0 = grabbed(information);
+        QTest::mouseClick(view, Qt::MiddleButton, {}, subSquarePixel(3, 2, 5));
+        QVERIFY(view->hasFocus());
+        QCOMPARE(grabbed(view), board0);
+
+        QTest::keyClick(view, Qt::Key_Right);
+        const QImage keyed = grabbed(view);
+        save(keyed, QStringLiteral("focus_outline"));
+        const QRect inner = cellInterior(9, 4, 2, ratio, view->deviceSize());
+        const int w = focusOutlineWidth(ratio);
+        const QRegion rim = QRegion(inner) - QRegion(inner.adjusted(w, w, -w, -w));
+        for (int y = 0; y < keyed.height(); ++y)
+            for (int x = 0; x < keyed.width(); ++x) {
+                const QRgb want = rim.contains(QPoint(x, y)) ? kFocusOutlineColour.rgb() : board0.pixel(x, y);
+                QVERIFY2(keyed.pixel(x, y) == want, qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+
+        QTest::keyClick(view, Qt::Key_Tab);
+        QVERIFY(information->hasFocus());
+        QCOMPARE(grabbed(view), board0);
+        const QImage framed = grabbed(information);
+        save(grabbed(f.prog), QStringLiteral("focus_frame"));
+        int frame = 0;
+        for (int y = 0; y < framed.height(); ++y)
+            for (int x = 0; x < framed.width(); ++x)
+                if (framed.pixel(x, y) != button0.pixel(x, y)) {
+                    ++frame;
+                    QCOMPARE(framed.pixel(x, y), qRgb(0, 0, 0));
+                }
+        QVERIFY2(frame > framed.width(), qPrintable(QString::number(frame))); // a dotted line around the caption
+
+        QTest::mouseClick(f.find<PictureBox>("Image1"), Qt::LeftButton); // the title: no focus
+        QVERIFY(information->hasFocus());
+        QCOMPARE(grabbed(information), button0);
     }
 
     // The mouse hits the logical pixel it is on, however the screen's pixels divide it.
