@@ -7,7 +7,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "play/board_input.h"
-#include "play/points.h"
+#include "core/points.h"
 #include "play/raster.h"
 #include "print/page_field.h"
 #include "resources/pictures.h"

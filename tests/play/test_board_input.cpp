@@ -1,5 +1,5 @@
 #include "play/board_input.h"
-#include "play/points.h"
+#include "core/points.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
 #include "core/random.h"
-#include "results/highscore_code.h"
+#include "core/highscore_code.h"
 #include "results/u_gew_high.h"
 #include "results/u_gew_kein.h"
 #include "site_config.h"
