@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <ctime>
 #include <mutex>
@@ -170,26 +171,33 @@ private:
 
     void readFailed(beast::error_code ec)
     {
-        const bool started = parser_ && parser_->got_some();
         if (ec == http::error::end_of_stream || ec == net::error::eof || ec == net::error::operation_aborted
-            || ec == net::error::connection_reset || (ec == beast::error::timeout && !started))
-            return close(); // the client left, or an idle keep-alive connection timed out
+            || ec == net::error::connection_reset)
+            return close(); // the client left, or the shutdown closed an idle connection
+        if (ec == beast::error::timeout) {
+            // The stream has closed the socket already. An idle keep-alive connection just
+            // ends; a request that did not arrive in time is logged.
+            if (buffer_.size() > 0 || (parser_ && parser_->got_some()))
+                logAccess(408, 0, "-", "-", "timed out before the request was read");
+            return;
+        }
         int status = 400;
-        if (ec == beast::error::timeout)
-            status = 408;
-        else if (ec == http::error::header_limit)
+        if (ec == http::error::header_limit)
             status = 431;
         else if (ec == http::error::body_limit)
             status = 413;
+        // As much of the request as was read: the request line tells an API client from a page.
         std::string target, languages;
-        if (parser_ && parser_->is_header_done()) {
+        unsigned version = 11;
+        if (parser_) {
             target = std::string(parser_->get().target());
             languages = std::string(parser_->get()[http::field::accept_language]);
+            if (parser_->get().version() == 10)
+                version = 10;
         }
-        const unsigned version = parser_ && parser_->is_header_done() ? parser_->get().version() : 11;
         // What remains of such a request cannot be told from the next one: answer and close.
         send(state_.service.refuse(status, target, languages), version, false, false,
-             target.empty() ? std::string("-") : target, "-");
+             target.empty() ? std::string("-") : target, parser_ ? std::string(parser_->get().method_string()) : "-");
     }
 
     void onRequest(beast::error_code ec)
@@ -252,23 +260,51 @@ private:
     void onWritten(beast::error_code ec, int status, std::size_t length, bool keepAlive, const std::string &target,
                    const std::string &method)
     {
-        if (state_.options.accessLog) {
-            const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started_).count();
-            char took[32];
-            std::snprintf(took, sizeof took, "%.2fms", ms);
-            std::string line = (client_.empty() ? peer_ : client_) + " \"" + method + ' '
-                               + target.substr(0, 1024) + "\" " + std::to_string(status) + ' '
-                               + std::to_string(length) + ' ' + took;
-            if (ec)
-                line += " (not delivered: " + ec.message() + ")";
-            logLine(line);
-        }
+        logAccess(status, length, method, target, ec ? "not delivered: " + ec.message() : std::string());
         busy_ = false;
         started_ = {};
         client_.clear();
-        if (ec || !keepAlive || state_.stopping)
+        if (ec)
             return close();
+        if (!keepAlive || state_.stopping)
+            return lingerClose();
         readHeader();
+    }
+
+    // Closing with unread bytes from the client would reset the connection, and the client
+    // could lose the answer it has not read yet (a 413 sent before the body it is still
+    // sending): stop sending, read what still comes for a short while, then close.
+    void lingerClose()
+    {
+        beast::error_code ignored;
+        stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+        stream_.expires_after(std::chrono::seconds(2));
+        drain();
+    }
+    void drain()
+    {
+        auto scratch = std::make_shared<std::array<char, 4096>>();
+        stream_.async_read_some(net::buffer(*scratch), [self = shared_from_this(), scratch](beast::error_code ec, std::size_t) {
+            if (ec)
+                return self->stream_.close();
+            self->drain();
+        });
+    }
+
+    void logAccess(int status, std::size_t length, const std::string &method, const std::string &target,
+                   const std::string &note)
+    {
+        if (!state_.options.accessLog)
+            return;
+        const auto since = started_ == std::chrono::steady_clock::time_point{} ? std::chrono::steady_clock::now() : started_;
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - since).count();
+        char took[32];
+        std::snprintf(took, sizeof took, "%.2fms", ms);
+        std::string line = (client_.empty() ? peer_ : client_) + " \"" + method + ' ' + target.substr(0, 1024) + "\" "
+                           + std::to_string(status) + ' ' + std::to_string(length) + ' ' + took;
+        if (!note.empty())
+            line += " (" + note + ")";
+        logLine(line);
     }
 
     void close()
@@ -391,6 +427,9 @@ HttpServer::HttpServer(HighscoreService &service, ServerOptions options)
     } catch (const std::exception &e) {
         throw std::runtime_error("cannot listen on " + where + ": " + e.what());
     }
+    // From here on SIGTERM ends the service cleanly, even before run() (a stop right at start).
+    s.signals.add(SIGTERM);
+    s.signals.add(SIGINT);
 }
 
 HttpServer::~HttpServer() = default;
@@ -400,8 +439,6 @@ unsigned short HttpServer::port() const { return state_->acceptor.local_endpoint
 void HttpServer::run()
 {
     ServerState &s = *state_;
-    s.signals.add(SIGTERM);
-    s.signals.add(SIGINT);
     s.signals.async_wait([&s](beast::error_code ec, int) {
         if (!ec)
             s.beginShutdown();
