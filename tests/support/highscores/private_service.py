@@ -128,6 +128,10 @@ def main(argv):
         return 2
     split = argv.index("--")
     binary, workdir, options, program = argv[1], argv[2], argv[3:split], argv[split + 1:]
+    for suffix in ("", "-wal", "-shm"):  # a fresh list for every run
+        path = os.path.join(workdir, "highscores.db" + suffix)
+        if os.path.exists(path):
+            os.remove(path)
     service = PrivateService(binary, workdir, *options).start()
     try:
         env = dict(os.environ, VANTRELL_TEST_HIGHSCORES_URL=service.url)
