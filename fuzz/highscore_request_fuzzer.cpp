@@ -1,6 +1,6 @@
-// What the highscore service reads from a request: the address and its query, a form or
-// JSON body, the player's name, the client's languages and the forwarded-for chain, all the
-// way to the page or JSON that comes back.
+// What the highscore service reads from a request: the head of the request itself, the
+// address and its query, a form or JSON body, the player's name, the client's languages and
+// the forwarded-for chain, all the way to the page or JSON that comes back.
 //
 // The first byte picks the method, the body's kind and whether the list answers; the rest
 // is "target\nbody\naccept-language\nx-forwarded-for". Besides the sanitizers, it holds:
@@ -10,6 +10,7 @@
 // - every answer has a known status, HTML that opens no script or tag of the request's
 //   making, and JSON that parses.
 #include "server/clients.h"
+#include "server/http_parser.h"
 #include "server/pages.h"
 #include "server/request_fields.h"
 #include "server/service.h"
@@ -157,6 +158,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     static OneEntryStorage storage;
     static HighscoreService service(storage, 0);
+
+    // The whole input as the bytes of a request head.
+    const std::string_view raw(reinterpret_cast<const char *>(data), size);
+    RequestHead head;
+    if (parseRequestHead(raw, head) == HeadParse::Complete) {
+        const std::string_view headPart = raw.substr(0, head.headBytes);
+        require(head.headBytes <= size && (headPart.ends_with("\n\n") || headPart.ends_with("\n\r\n")),
+                "a head complete without its empty line", raw);
+        require(!head.method.empty() && !head.target.empty() && !(head.transferEncoding && head.contentLength),
+                "a complete head without method or target, or with length and chunks", raw);
+    }
 
     const std::uint8_t selector = data[0];
     std::string_view rest(reinterpret_cast<const char *>(data + 1), size - 1);

@@ -8,7 +8,7 @@
 
 namespace vantrell::highscores {
 
-void logLine(std::string_view text)
+void appendLogLine(std::string &line, std::string_view text)
 {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
@@ -17,7 +17,7 @@ void logLine(std::string_view text)
     gmtime_r(&seconds, &utc);
     char stamp[40];
     const std::size_t length = std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &utc);
-    std::string line(stamp, length);
+    line.append(stamp, length);
     line += '.';
     line += char('0' + ms / 100);
     line += char('0' + ms / 10 % 10);
@@ -25,12 +25,23 @@ void logLine(std::string_view text)
     line += "Z ";
     line += text;
     line += '\n';
+}
+
+void writeLog(const std::string &line)
+{
     for (std::size_t done = 0; done < line.size();) {
         const ssize_t n = ::write(STDERR_FILENO, line.data() + done, line.size() - done);
         if (n <= 0)
             break; // a closed log must not stop the service
         done += std::size_t(n);
     }
+}
+
+void logLine(std::string_view text)
+{
+    std::string line;
+    appendLogLine(line, text);
+    writeLog(line);
 }
 
 } // namespace vantrell::highscores

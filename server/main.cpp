@@ -5,6 +5,7 @@
 #include "server/service.h"
 #include "server/storage.h"
 
+#include <signal.h>
 #include <sys/resource.h>
 
 #include <cstdlib>
@@ -29,6 +30,16 @@ void raiseFileLimit()
 
 int main(int argc, char **argv)
 {
+    // Before any thread starts: SIGTERM and SIGINT wait for the server's own thread (a
+    // thread that left them open would let them end the process at once), and a closed
+    // log or socket is an error to handle, not a signal.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
     const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (const std::string *error = std::get_if<std::string>(&parsed)) {
         std::cerr << "vantrell-highscores: " << *error << "\n" << kUsage;

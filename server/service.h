@@ -6,7 +6,9 @@
 #include "server/storage.h"
 
 #include <functional>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,14 +39,28 @@ public:
 
     Response handle(const Request &request);
 
+    // Whether handle() answers this request without waiting for a commit (everything but
+    // submissions, on a storage whose reads are local).
+    bool quick(const Request &request) const;
+
     // The answer to a request the server refused before it was read whole: 400, 408, 413
     // or 431. target and acceptLanguage are empty where the header was not read.
     Response refuse(int status, const std::string &target, const std::string &acceptLanguage) const;
 
 private:
+    // List answers by address and language, while the list's version stands.
+    struct Cached {
+        std::uint64_t version = 0;
+        Clock::time_point made;
+        Response response;
+    };
+    static constexpr std::size_t kMaxCached = 1024;
+
     Storage &storage_;
     RateLimiter limiter_;
     std::function<Clock::time_point()> clock_;
+    std::mutex cacheMutex_;
+    std::unordered_map<std::string, Cached> cache_;
 };
 
 } // namespace vantrell::highscores

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -342,6 +343,9 @@ public:
         }
     }
 
+    std::uint64_t version() const override { return version_.load(std::memory_order_acquire); }
+    bool readsAreLocal() const override { return true; }
+
 private:
     struct Job {
         const Submission *submission;
@@ -452,6 +456,11 @@ private:
                 }
             }
             c.exec("COMMIT");
+            for (const auto &r : results)
+                if (r && r->outcome == SubmitOutcome::Created) {
+                    version_.fetch_add(1, std::memory_order_release);
+                    break;
+                }
         } catch (const StorageUnavailable &) {
             sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);
             for (std::size_t i = 0; i < batch.size(); ++i) {
@@ -523,6 +532,8 @@ private:
 
     std::mutex readersMutex_;
     std::vector<std::unique_ptr<Connection>> readers_;
+
+    std::atomic<std::uint64_t> version_ = 0;
 
     std::mutex mutex_;
     std::condition_variable wake_;

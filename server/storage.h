@@ -80,6 +80,14 @@ public:
     virtual std::int64_t rank(const Entry &entry) = 0;
     // Whether the database answers right now.
     virtual bool healthy() = 0;
+
+    // A number that changes whenever this process adds an entry. The service keeps list
+    // answers while it stands, and a second at most, so entries that other processes add
+    // show within that second.
+    virtual std::uint64_t version() const { return 0; }
+    // Whether a read answers within a fraction of a millisecond, from this machine: then
+    // lists are read on the network threads rather than handed to a worker.
+    virtual bool readsAreLocal() const { return false; }
 };
 
 // Opens the database an address names: "sqlite:PATH". Creates or upgrades its tables.

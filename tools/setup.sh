@@ -16,7 +16,7 @@ packages=(
   cups cups-client cups-bsd libcups2-dev printer-driver-cups-pdf poppler-utils
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
-  libboost-dev nlohmann-json3-dev libsqlite3-dev
+  nlohmann-json3-dev libsqlite3-dev
   python3 chromium chromium-driver python3-selenium xdg-utils
   systemd nginx-light openssl wrk
 )

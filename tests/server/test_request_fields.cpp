@@ -1,6 +1,7 @@
 // What the service reads from a request before anything is stored: names, fields, JSON,
 // languages, the client behind a proxy, the rate limit and the command line.
 #include "server/clients.h"
+#include "server/http_parser.h"
 #include "server/options.h"
 #include "server/request_fields.h"
 
@@ -176,6 +177,57 @@ private slots:
         RateLimiter none(0);
         for (int i = 0; i < 1000; ++i)
             QCOMPARE(none.take("192.0.2.1", t0), 0);
+    }
+
+    // The head rules that keep one request from being read as two (or two as one).
+    void requestHeads_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("parse");
+        QTest::addColumn<QString>("seen"); // "method target length forwarded-for" when complete
+        const int complete = int(HeadParse::Complete), malformed = int(HeadParse::Malformed),
+                  incomplete = int(HeadParse::Incomplete), version = int(HeadParse::VersionUnsupported);
+        QTest::newRow("plain") << QByteArray("GET / HTTP/1.1\r\nHost: a\r\n\r\n") << complete << "GET / - -";
+        QTest::newRow("bare line feeds, leading blank lines")
+            << QByteArray("\r\n\nPOST /x?y HTTP/1.1\nHost: a\nContent-Length: 12\n\n") << complete << "POST /x?y 12 -";
+        QTest::newRow("HTTP/1.0 needs no host") << QByteArray("HEAD / HTTP/1.0\r\n\r\n") << complete << "HEAD / - -";
+        QTest::newRow("forwarded twice")
+            << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nX-Forwarded-For: 1.1.1.1\r\nx-forwarded-for:  2.2.2.2 \r\n\r\n")
+            << complete << "GET / - 1.1.1.1, 2.2.2.2";
+        QTest::newRow("equal lengths") << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\ncontent-length: 5\r\n\r\n")
+                                       << complete << "POST / 5 -";
+        QTest::newRow("not yet whole") << QByteArray("GET / HTTP/1.1\r\nHost: a\r\n") << incomplete << "";
+        QTest::newRow("no host") << QByteArray("GET / HTTP/1.1\r\n\r\n") << malformed << "";
+        QTest::newRow("two hosts") << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n") << malformed << "";
+        QTest::newRow("lengths differ") << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n")
+                                        << malformed << "";
+        QTest::newRow("length and chunks")
+            << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n") << malformed << "";
+        QTest::newRow("signed length") << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nContent-Length: +5\r\n\r\n") << malformed << "";
+        QTest::newRow("folded field") << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nX-A: b\r\n c\r\n\r\n") << malformed << "";
+        QTest::newRow("space before colon") << QByteArray("GET / HTTP/1.1\r\nHost : a\r\n\r\n") << malformed << "";
+        QTest::newRow("control in a value") << QByteArray("GET / HTTP/1.1\r\nHost: a\x01\r\n\r\n") << malformed << "";
+        QTest::newRow("space in the target") << QByteArray("GET /a b HTTP/1.1\r\nHost: a\r\n\r\n") << malformed << "";
+        QTest::newRow("no version") << QByteArray("GET /\r\n\r\n") << malformed << "";
+        QTest::newRow("HTTP/2.0") << QByteArray("GET / HTTP/2.0\r\nHost: a\r\n\r\n") << version << "";
+        QTest::newRow("no method") << QByteArray(" / HTTP/1.1\r\nHost: a\r\n\r\n") << malformed << "";
+    }
+    void requestHeads()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, parse);
+        QFETCH(QString, seen);
+        RequestHead h;
+        const std::string data = head.toStdString();
+        QCOMPARE(int(parseRequestHead(data, h)), parse);
+        if (parse != int(HeadParse::Complete))
+            return;
+        QCOMPARE(h.headBytes, data.size());
+        QCOMPARE(QString("%1 %2 %3 %4")
+                     .arg(QString::fromStdString(std::string(h.method)), QString::fromStdString(std::string(h.target)),
+                          h.contentLength ? QString::number(*h.contentLength) : "-",
+                          h.forwardedFor.empty() ? "-" : QString::fromStdString(h.forwardedFor)),
+                 seen);
     }
 
     void commandLine_data()
