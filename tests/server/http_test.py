@@ -362,8 +362,9 @@ class Lifecycle(unittest.TestCase):
                     self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
 
     def test_default_database_place(self):
-        """Without --database the list lives in $STATE_DIRECTORY (systemd's), else the working folder."""
-        for state in (True, False):
+        """Without --database the list lives in $STATE_DIRECTORY (systemd's), else the working folder;
+        SIGTERM and SIGINT both end the service with exit code 0."""
+        for state, stop in ((True, signal.SIGTERM), (False, signal.SIGINT)):
             with self.subTest(state_directory=state):
                 dir = os.path.join(WORK, "place-%d" % state)
                 shutil.rmtree(dir, ignore_errors=True)
@@ -375,7 +376,7 @@ class Lifecycle(unittest.TestCase):
                 process = subprocess.Popen([SERVICE, "--listen", "127.0.0.1:0"], cwd=dir, env=env,
                                            stderr=subprocess.PIPE, text=True)
                 line = process.stderr.readline()
-                process.send_signal(signal.SIGTERM)
+                process.send_signal(stop)
                 process.communicate(timeout=20)
                 self.assertEqual(process.returncode, 0)
                 expected = os.path.join(dir, "state" if state else "", "highscores.db")
@@ -457,6 +458,23 @@ class Lifecycle(unittest.TestCase):
         service = PrivateService(SERVICE, dir).start()
         self.assertEqual(sum(total(service, t) for t in (1, 8, 9)), len(answered))
         self.assertEqual(service.stop(), 0)
+
+    def test_database_gone(self):
+        """A database file deleted under the running service: /healthz says 503, submissions are
+        refused with 503 rather than accepted into a file nobody will read again."""
+        dir = os.path.join(WORK, "gone")
+        shutil.rmtree(dir, ignore_errors=True)
+        codes = genuine_codes(2, seed=19)
+        with PrivateService(SERVICE, dir, "--rate-limit", "0") as service:
+            self.assertEqual(api_post(service, {"name": "Before", "code": codes[0][0]})[0], 201)
+            os.remove(os.path.join(dir, "highscores.db"))
+            self.assertEqual(service.request("GET", "/healthz")[0], 503)
+            status, _, body = api_post(service, {"name": "After", "code": codes[1][0]})
+            self.assertEqual((status, json.loads(body)), (503, {"error": "the database does not answer"}))
+            status, _, page = service.request("GET", game_address("After", codes[1][0]))
+            self.assertEqual(status, 503)
+            self.assertIn(b"cannot be reached right now", page)
+            self.assertIn("storage: the database file", service.log())
 
     def test_rate_limit_and_proxies(self):
         """--rate-limit counts submissions per client; behind a trusted proxy the client is the one
