@@ -20,8 +20,8 @@ struct Texts {
     const char *previous, *next, *pageOf, *pagesLabel, *more, *wholeList;
     const char *formHeading, *formIntro, *formName, *formCode, *submit;
     const char *created, *standing, *shown; // "{rank}", "{table}"
-    const char *badName, *badCode, *badRequest, *codeTaken, *tooMany, *unavailable, *notFound, *tooLarge,
-        *headerTooLarge, *timeout;
+    const char *badName, *badCode, *badRequest, *codeTaken, *tooMany, *unavailable, *notFound, *notAllowed,
+        *tooLarge, *headerTooLarge, *timeout;
     const char *codeProblems[10]; // by CodeProblem; empty: the decoder's own reason
     const char *nameProblems[4];  // by NameProblem; empty: the English reason
     const char *footer;
@@ -66,6 +66,7 @@ const Texts kEnglish = {
     "Too many entries from your address. Please try again in {seconds} seconds.",
     "The highscore list cannot be reached right now. Please try again later.",
     "There is no such page.",
+    "This address does not take that kind of request.",
     "The request is too large.",
     "The request's header is too large.",
     "The request took too long.",
@@ -113,6 +114,7 @@ const Texts kGerman = {
     "Zu viele Einträge von Ihrer Adresse. Bitte versuchen Sie es in {seconds} Sekunden noch einmal.",
     "Die Highscore-Liste ist gerade nicht erreichbar. Bitte versuchen Sie es später noch einmal.",
     "Diese Seite gibt es nicht.",
+    "Diese Adresse nimmt solche Anfragen nicht an.",
     "Die Anfrage ist zu groß.",
     "Der Kopf der Anfrage ist zu groß.",
     "Die Anfrage hat zu lange gedauert.",
@@ -262,6 +264,7 @@ void renderNotice(std::string &out, const Texts &t, const PageView &v)
     case Notice::TooMany: text = fill(t.tooMany, {{"seconds", std::to_string(v.retryAfter)}}); break;
     case Notice::Unavailable: text = t.unavailable; break;
     case Notice::NotFound: text = t.notFound; break;
+    case Notice::NotAllowed: text = t.notAllowed; break;
     case Notice::TooLarge: text = t.tooLarge; break;
     case Notice::HeaderTooLarge: text = t.headerTooLarge; break;
     case Notice::Timeout: text = t.timeout; break;

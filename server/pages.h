@@ -31,6 +31,7 @@ enum class Notice {
     TooMany,       // retryAfter seconds
     Unavailable,
     NotFound,
+    NotAllowed,
     TooLarge,
     HeaderTooLarge,
     Timeout,

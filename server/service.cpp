@@ -78,7 +78,7 @@ Response notAllowed(bool json, std::string_view allow, Language language)
     Response r = json ? jsonError(405, "method not allowed") : [&] {
         PageView view;
         view.language = language;
-        view.notice = Notice::NotFound;
+        view.notice = Notice::NotAllowed;
         view.linkToList = true;
         return page(405, view);
     }();

@@ -54,7 +54,7 @@ private:
         Clock::time_point made;
         Response response;
     };
-    static constexpr std::size_t kMaxCached = 1024;
+    static constexpr std::size_t kMaxCached = 256;
 
     Storage &storage_;
     RateLimiter limiter_;

@@ -83,7 +83,7 @@ class Service(unittest.TestCase):
             ("GET", "/index.php?ziel=other", {}, 404, html_type, b"There is no such page"),
             ("GET", "/index.php", {}, 404, html_type, b"There is no such page"),
             ("GET", "/admin", {}, 404, html_type, b"There is no such page"),
-            ("DELETE", "/", {}, 405, html_type, b""),
+            ("DELETE", "/", {}, 405, html_type, b"does not take that kind of request"),
             ("GET", "/api/v1/highscores?type=1", {}, 200, json_type, b'"type":1,"total":'),
             ("GET", "/api/v1/highscores?type=9&limit=100&offset=5", {}, 200, json_type, b'"entries":['),
             ("GET", "/api/v1/highscores", {}, 400, json_type, b'{"error":"type must be 1, 8 or 9"}'),
@@ -271,6 +271,14 @@ class Service(unittest.TestCase):
         lines = [l for l in self.service.log().splitlines() if '"GET /healthz?keep-alive"' in l]
         self.assertEqual(len(lines) - before, 20)
         self.assertRegex(lines[-1], r'^\d{4}-\d\d-\d\dT[\d:.]+Z 127\.0\.0\.1 "GET /healthz\?keep-alive" 200 3 [\d.]+ms$')
+        # Requests sent together are answered in order, each whole.
+        with socket.create_connection(("127.0.0.1", self.service.port), timeout=5) as s:
+            s.sendall(b"GET /healthz HTTP/1.1\r\nHost: a\r\n\r\nGET /nowhere HTTP/1.1\r\nHost: a\r\n\r\n"
+                      b"HEAD /healthz HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n")
+            answers = answer_then_close(s)
+        statuses = re.findall(rb"^HTTP/1\.1 (\d+) ", answers, re.M)
+        self.assertEqual(statuses, [b"200", b"404", b"200"])
+        self.assertTrue(answers.endswith(b"\r\n\r\n"), answers[-200:])  # HEAD: no body after the last head
 
 
 def answer_then_close(s, timeout=3):
