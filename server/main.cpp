@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <string>
 #include <malloc.h>
 
 using namespace vantrell::highscores;
@@ -24,6 +25,17 @@ void raiseFileLimit()
         limit.rlim_cur = limit.rlim_max;
         setrlimit(RLIMIT_NOFILE, &limit);
     }
+}
+
+// The database address for the log, without a password or the options after "?".
+std::string addressForLog(const std::string &address)
+{
+    std::string shown = address.substr(0, address.find('?'));
+    const std::size_t scheme = shown.find("://");
+    const std::size_t at = shown.find('@');
+    if (scheme != std::string::npos && at != std::string::npos && at > scheme)
+        shown = shown.substr(0, scheme + 3) + "…" + shown.substr(at);
+    return shown;
 }
 
 } // namespace
@@ -70,7 +82,7 @@ int main(int argc, char **argv)
         serverOptions.trustedProxies = options.trustedProxies;
         HttpServer server(service, serverOptions);
         logLine("listening on " + options.host + ":" + std::to_string(server.port()) + ", database "
-                + database.substr(0, database.find('?')));
+                + addressForLog(database));
         server.run();
         logLine("stopped");
     } catch (const StorageOpenError &e) {
