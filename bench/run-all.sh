@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Every figure of the README in one run: generator, board clicks, print page, start-up
-# and memory. Run on a quiet machine after ./test.sh has built everything.
+# Every figure of the README in one run: generator, board clicks, print page, start-up,
+# memory and the highscore service's load run. Run on a quiet machine after ./test.sh has
+# built everything.
 #   bench/run-all.sh [build-dir]   (default build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,3 +25,7 @@ echo "| figure | MB |"
 echo "|---|---|"
 printf '| resident memory after 100 games | %.1f |\n' "${after100}e-3"
 printf '| resident memory after a 6-puzzle print page | %.1f |\n' "${afterPage}e-3"
+echo
+echo "Highscore service under load (wrk), beside nginx serving the same bytes"
+echo
+"$root/bench/highscores.sh" "$build"

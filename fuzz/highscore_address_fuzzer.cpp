@@ -2,7 +2,8 @@
 // the input is taken as UTF-8 the way a text box would hand it over (invalid sequences
 // become U+FFFD); the name the address carries must arrive at the page as exactly that text,
 // and nothing in it may add, drop or change another part of the address.
-#include "results/highscore_code.h"
+#include "core/highscore_code.h"
+#include "results/highscore_address.h"
 
 #include "site_config.h"
 

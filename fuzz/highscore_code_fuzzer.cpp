@@ -12,8 +12,8 @@
 // int; the builder folds them) must give a code that decodes to that result when a game
 // gives it, and is rejected for what it carries when none does.
 #include "core/settings.h"
-#include "play/points.h"
-#include "results/highscore_code.h"
+#include "core/points.h"
+#include "core/highscore_code.h"
 #include "ui/texts.h"
 
 #include <cstdint>

@@ -14,7 +14,7 @@ case "$build_dir" in /*) ;; *) build_dir="$root/$build_dir" ;; esac
 runs=${FUZZ_RUNS:-200000}
 max_seconds=${FUZZ_MAX_SECONDS:-50}
 seed=${FUZZ_SEED:-1}
-targets=(settings_fuzzer highscore_code_fuzzer highscore_address_fuzzer)
+targets=(settings_fuzzer highscore_code_fuzzer highscore_address_fuzzer highscore_request_fuzzer)
 
 for tool in clang clang++; do
   if ! command -v "$tool" >/dev/null 2>&1; then
@@ -49,8 +49,9 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 # Longest input per target: four long combo texts; a code with room to spare; a name well beyond
-# the 30 characters the name box takes, in bytes of UTF-8.
-declare -A max_len=([settings_fuzzer]=512 [highscore_code_fuzzer]=64 [highscore_address_fuzzer]=160)
+# the 30 characters the name box takes, in bytes of UTF-8; a request's address, body and
+# headers up to the service's 4 KiB body limit.
+declare -A max_len=([settings_fuzzer]=512 [highscore_code_fuzzer]=64 [highscore_address_fuzzer]=160 [highscore_request_fuzzer]=4096)
 
 failed=()
 summary=()

@@ -1,7 +1,8 @@
 #include "results/u_gew_high.h"
 
+#include "core/highscore_code.h"
 #include "core/random.h"
-#include "results/highscore_code.h"
+#include "results/highscore_address.h"
 #include "results/result_controls.h"
 #include "site_config.h"
 #include "widgets/open_url.h"

@@ -1,6 +1,6 @@
 // vantrell-decode-code CODE: prints the values a highscore code carries, or why it is not
 // valid. Exit code 0 for a valid code, 1 for an invalid one, 2 for a usage error.
-#include "results/highscore_code.h"
+#include "core/highscore_code.h"
 
 #include <iostream>
 

@@ -3,12 +3,12 @@
 #include "ui/u_prog_look.h"
 
 #include "core/generator.h"
+#include "core/points.h"
 #include "core/puzzle.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "play/board_input.h"
 #include "play/board_view.h"
-#include "play/points.h"
 #include "play/raster.h"
 #include "print/page_field.h"
 #include "resources/pictures.h"

@@ -1,6 +1,7 @@
 #include "play/board_input.h"
+
+#include "core/points.h"
 #include "play/board_speech.h"
-#include "play/points.h"
 
 #include <QtTest>
 

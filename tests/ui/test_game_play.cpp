@@ -1,6 +1,6 @@
+#include "core/highscore_code.h"
 #include "core/random.h"
 #include "play/board_view.h"
-#include "results/highscore_code.h"
 #include "results/u_gew_high.h"
 #include "results/u_gew_kein.h"
 #include "site_config.h"

@@ -1,15 +1,12 @@
-// The 23-digit highscore code and the highscore address that carries it.
+// The 23-digit highscore code.
 //
 // The code hides the points, the game type, the number of given cells and the element set
-// among random and check digits. Building and reading it is plain C++ over std::string, so
-// it runs without a window (tests, fuzzers, the decoder tool). Only the address helpers at
-// the end use Qt.
+// among random and check digits. Plain C++ over std::string: the game, the highscore
+// service, the decoder tool and the fuzzers all read it through this one implementation.
 #pragma once
 
+#include "core/points.h"
 #include "core/random.h"
-#include "play/points.h"
-
-#include <QString>
 
 #include <functional>
 #include <optional>
@@ -64,14 +61,5 @@ struct DecodedHighscoreCode {
 // (a game the settings offer, points from the highscore bar up to that game's starting
 // points). Returns the values, or the first problem and no values.
 DecodedHighscoreCode decodeHighscoreCode(std::string_view code);
-
-// Percent-encodes a player name for the address: every UTF-8 byte outside A-Z, a-z, 0-9,
-// "-", ".", "_" and "~" becomes %XX, so a space is "%20" and "&" or "#" cannot break the
-// query.
-QString encodeNameForAddress(const QString &name);
-
-// "http://www." + site + "/index.php?ziel=medsudokuhighscore&name=" + encodedName
-// + "&code=" + code. encodedName is used as given (already percent-encoded).
-QString highscoreAddress(const QString &site, const QString &encodedName, const QString &code);
 
 } // namespace vantrell

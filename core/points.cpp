@@ -1,4 +1,4 @@
-#include "play/points.h"
+#include "core/points.h"
 
 #include <algorithm>
 #include <limits>

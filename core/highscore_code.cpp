@@ -1,8 +1,6 @@
-#include "results/highscore_code.h"
+#include "core/highscore_code.h"
 
 #include "core/settings.h"
-
-#include <QUrl>
 
 #include <array>
 #include <cstdint>
@@ -192,18 +190,6 @@ DecodedHighscoreCode decodeHighscoreCode(std::string_view code)
     d.aufgedeckt = aufgedeckt;
     d.elemente = elemente;
     return d;
-}
-
-QString encodeNameForAddress(const QString &name)
-{
-    return QString::fromLatin1(QUrl::toPercentEncoding(name));
-}
-
-QString highscoreAddress(const QString &site, const QString &encodedName, const QString &code)
-{
-    return QStringLiteral("http://www.") + site
-           + QStringLiteral("/index.php?ziel=medsudokuhighscore&name=") + encodedName
-           + QStringLiteral("&code=") + code;
 }
 
 } // namespace vantrell

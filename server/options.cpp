@@ -1,0 +1,92 @@
+#include "server/options.h"
+
+#include "server/clients.h"
+#include "server/request_fields.h"
+
+namespace vantrell::highscores {
+
+const char *const kUsage =
+    "usage: vantrell-highscores [options]\n"
+    "Serves the Vantrell Sudoku highscore list over HTTP.\n"
+    "\n"
+    "  --listen HOST:PORT     address to listen on (default 127.0.0.1:8080; [::1]:8080 for IPv6)\n"
+    "  --database ADDRESS     sqlite:PATH (default sqlite:highscores.db in $STATE_DIRECTORY or\n"
+    "                         the working folder)\n"
+    "  --rate-limit N         submissions per client address and minute (default 10, 0: no limit)\n"
+    "  --trusted-proxy ADDR   a proxy whose X-Forwarded-For names the client (repeatable)\n"
+    "  --threads N            worker threads (default from the number of cores)\n"
+    "  --help                 this text\n"
+    "  --version              the version\n";
+
+std::variant<Options, std::string> parseOptions(const std::vector<std::string> &arguments)
+{
+    Options o;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::string value;
+        bool hasValue = false;
+        if (const std::size_t equals = name.find('='); name.starts_with("--") && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+            hasValue = true;
+        }
+        if (name == "--help" || name == "-h") {
+            o.help = true;
+            continue;
+        }
+        if (name == "--version") {
+            o.version = true;
+            continue;
+        }
+        if (name != "--listen" && name != "--database" && name != "--rate-limit" && name != "--trusted-proxy"
+            && name != "--threads")
+            return "unknown option " + name;
+        if (!hasValue) {
+            if (i + 1 >= arguments.size())
+                return name + " needs a value";
+            value = arguments[++i];
+        }
+        if (name == "--listen") {
+            const std::size_t colon = value.rfind(':');
+            if (colon == std::string::npos || colon == 0)
+                return "--listen needs HOST:PORT, not \"" + value + "\"";
+            std::string host = value.substr(0, colon);
+            if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+                host = host.substr(1, host.size() - 2);
+            const auto port = parseNumber(std::string_view(value).substr(colon + 1), 0, 65535);
+            if (!port)
+                return "--listen needs a port from 0 to 65535, not \"" + value.substr(colon + 1) + "\"";
+            o.host = host;
+            o.port = static_cast<unsigned short>(*port);
+        } else if (name == "--database") {
+            if (value.empty())
+                return "--database needs an address";
+            o.database = value;
+        } else if (name == "--rate-limit") {
+            const auto n = parseNumber(value, 0, 1'000'000);
+            if (!n)
+                return "--rate-limit needs a whole number from 0, not \"" + value + "\"";
+            o.rateLimit = int(*n);
+        } else if (name == "--trusted-proxy") {
+            std::string address;
+            if (!canonicalAddress(value, address))
+                return "--trusted-proxy needs an IP address, not \"" + value + "\"";
+            o.trustedProxies.push_back(address);
+        } else if (name == "--threads") {
+            const auto n = parseNumber(value, 1, 1024);
+            if (!n)
+                return "--threads needs a number from 1 to 1024, not \"" + value + "\"";
+            o.threads = int(*n);
+        }
+    }
+    return o;
+}
+
+std::string defaultDatabase(const char *stateDirectory)
+{
+    std::string folder = stateDirectory ? stateDirectory : "";
+    folder = folder.substr(0, folder.find(':'));
+    return "sqlite:" + (folder.empty() ? std::string() : folder + "/") + "highscores.db";
+}
+
+} // namespace vantrell::highscores

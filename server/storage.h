@@ -1,0 +1,97 @@
+// The highscore list's storage: one interface that every database engine implements, so
+// the service above it does not know which one holds the list.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vantrell::highscores {
+
+// A result on its way into the list. The code has passed the decoder and the name the
+// name check; the values are the ones the code carries.
+struct Submission {
+    std::string name;
+    std::string code;
+    int points = 0;
+    int type = 0;   // 1 classic 9x9, 8 or 9 free
+    int givens = 0;
+    char set = 'B'; // R, B, S, K or C
+};
+
+struct Entry {
+    std::int64_t id = 0;
+    std::string name;
+    int points = 0;
+    int type = 0;
+    int givens = 0;
+    char set = 'B';
+    std::int64_t enteredMs = 0; // milliseconds since 1970, UTC
+};
+
+enum class SubmitOutcome {
+    Created,   // a new entry
+    Standing,  // this name already holds this result; nothing new was written but the code
+    CodeTaken, // the code stands under another name; nothing was written
+};
+
+// What a submission left in the list: the entry it made or found (for CodeTaken, the
+// entry the code stands under) and that entry's rank within its game type.
+struct SubmitResult {
+    SubmitOutcome outcome = SubmitOutcome::Created;
+    Entry entry;
+    std::int64_t rank = 0;
+};
+
+// One page of a game type's table, best first: by points, then by time of entry.
+// The rank of entries[i] is offset + i + 1.
+struct ListPage {
+    std::int64_t total = 0;
+    std::int64_t offset = 0;
+    std::vector<Entry> entries;
+};
+
+// The database cannot be reached or refused the work; the service answers 503.
+class StorageUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The database cannot be opened or set up at start; the message is one line for the log.
+class StorageOpenError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Every method may be called from many threads at once. The rules "a code enters once" and
+// "one entry per name and result" are the database's own constraints, so they hold however
+// many processes share it. A submit that returns has been committed.
+class Storage {
+public:
+    virtual ~Storage() = default;
+
+    virtual SubmitResult submit(const Submission &submission) = 0;
+    virtual ListPage list(int type, int limit, std::int64_t offset) = 0;
+    virtual std::optional<Entry> entry(std::int64_t id) = 0;
+    // 1 for the best entry of its type.
+    virtual std::int64_t rank(const Entry &entry) = 0;
+    // Whether the database answers right now.
+    virtual bool healthy() = 0;
+
+    // A number that changes whenever this process adds an entry. The service keeps list
+    // answers while it stands, and a second at most, so entries that other processes add
+    // show within that second.
+    virtual std::uint64_t version() const { return 0; }
+    // Whether a read answers within a fraction of a millisecond, from this machine: then
+    // lists are read on the network threads rather than handed to a worker.
+    virtual bool readsAreLocal() const { return false; }
+};
+
+// Opens the database an address names: "sqlite:PATH". Creates or upgrades its tables.
+// Throws StorageOpenError with a one-line reason.
+std::unique_ptr<Storage> openStorage(const std::string &address);
+
+} // namespace vantrell::highscores

@@ -1,0 +1,47 @@
+// make_codes COUNT [SEED]: prints COUNT distinct genuine highscore codes, one a line, as
+// "code points type givens set", for tests and the load run. Every result is one a game of
+// the settings panel can leave; the same seed gives the same codes.
+#include "core/highscore_code.h"
+#include "core/points.h"
+#include "core/settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+using namespace vantrell;
+
+int main(int argc, char **argv)
+{
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: make_codes COUNT [SEED]\n");
+        return 2;
+    }
+    const long count = std::strtol(argv[1], nullptr, 10);
+    std::mt19937 random(argc == 3 ? unsigned(std::strtoul(argv[2], nullptr, 10)) : 1u);
+
+    // Every game the panel offers that can reach the bar, with its starting points.
+    std::vector<std::tuple<int, int, char, int>> games;
+    for (int type : {1, 8, 9})
+        for (int givens = 0; givens <= 81; ++givens)
+            for (char set : {'R', 'B', 'S', 'K', 'C'})
+                if (settingsOfferGame(type, givens, set)) {
+                    const int start = startingPoints(sideLength(type), givens, type, set);
+                    if (start >= kHighscoreBar)
+                        games.emplace_back(type, givens, set, start);
+                }
+    std::set<std::string> seen;
+    while (long(seen.size()) < count) {
+        const auto &[type, givens, set, start] = games[random() % games.size()];
+        const int points = kHighscoreBar + int(random() % unsigned(start - kHighscoreBar + 1));
+        const auto code = buildHighscoreCode(points, type, givens, std::string(1, set),
+                                             [&random](int k) { return int(random() % unsigned(k)); });
+        if (code && seen.insert(*code).second)
+            std::printf("%s %d %d %d %c\n", code->c_str(), points, type, givens, set);
+    }
+    return 0;
+}
