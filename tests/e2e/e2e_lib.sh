@@ -43,6 +43,11 @@ e2e_with_a11y_bus() {
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
+# scaled <seconds>: a time limit stretched by VANTRELL_TEST_TIME_SCALE (a whole number,
+# default 1), which the sanitizer build sets: its game runs several times slower.
+scaled() { awk -v s="$1" -v k="${VANTRELL_TEST_TIME_SCALE:-1}" 'BEGIN { printf "%.3f\n", s * k }'; }
+scaled_ms() { echo $(( $1 * ${VANTRELL_TEST_TIME_SCALE:-1} )); }
+
 # wait_for <seconds> <command...>: polls every 20 ms until the command succeeds; the
 # seconds may have a fraction (0.3).
 wait_for() {
@@ -125,7 +130,7 @@ fixed_size_told() {
 # The program ends within a second with exit code 0 and leaves no window behind.
 ends_cleanly_within_a_second() {
   local closed=$1
-  wait_for 1 process_ended || {
+  wait_for "$(scaled 1)" process_ended || {
     echo "windows left: $(wmctrl -l | tr '\n' ';')"
     fail "the game did not end within a second of closing its window"
   }

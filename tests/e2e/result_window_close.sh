@@ -42,7 +42,7 @@ solve() {
   for s in "${squares[@]}"; do
     # shellcheck disable=SC2046
     xdotool $(clicks_for "$s")
-    if wait_for 0.1 shown Congratulations; then
+    if wait_for "$(scaled 0.1)" shown Congratulations; then
       result=$(window_named Congratulations)
       echo "solved as $s; result window $result"
       return 0
