@@ -38,7 +38,7 @@ QFont font(const QString &family, int pixelSize, int weight, bool italic)
 }
 
 void paragraph(QPainter &p, const QRectF &box, const QFont &f, const QColor &colour, const QString &text, int align,
-               qreal lineHeight)
+               qreal lineHeight, std::optional<BrokenFirstLine> firstLine)
 {
     QTextLayout layout(text, f);
     QTextOption option(static_cast<Qt::Alignment>(align & Qt::AlignHorizontal_Mask));
@@ -49,10 +49,17 @@ void paragraph(QPainter &p, const QRectF &box, const QFont &f, const QColor &col
     qreal y = 0;
     layout.beginLayout();
     for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
-        l.setLineWidth(box.width());
-        l.setPosition(QPointF(0, y));
-        if (l.naturalTextWidth() > box.width() + 0.5)
-            fail(QStringLiteral("a word is wider than its box: %1").arg(text.left(40)));
+        if (firstLine && y == 0) {
+            l.setNumColumns(firstLine->columns);
+            if (l.textLength() != firstLine->columns || l.naturalTextWidth() > firstLine->right - box.left())
+                fail(QStringLiteral("the first line does not fit before the hyphen: %1").arg(text.left(40)));
+            l.setPosition(QPointF(firstLine->right - box.left() - l.naturalTextWidth(), 0));
+        } else {
+            l.setLineWidth(box.width());
+            l.setPosition(QPointF(0, y));
+            if (l.naturalTextWidth() > box.width() + 0.5)
+                fail(QStringLiteral("a word is wider than its box: %1").arg(text.left(40)));
+        }
         y += lineHeight;
     }
     layout.endLayout();

@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QRectF>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -49,10 +50,19 @@ QFont font(const QString &family, int pixelSize, int weight = QFont::Normal, boo
 void fail(const QString &why);
 const std::vector<QString> &failures();
 
+// A first line that breaks inside a word, after `columns` characters, and ends at x = right,
+// where a window stands the word's hyphen. It keeps its natural word spacing and begins as far
+// in as it must: stretching a short line to the box would triple its word gaps.
+struct BrokenFirstLine {
+    int columns = 0;
+    qreal right = 0;
+};
+
 // Draws wrapped text into box, lines lineHeight apart (0: the font's own spacing). Text
 // that needs more room than the box is a failure.
 void paragraph(QPainter &p, const QRectF &box, const QFont &f, const QColor &colour, const QString &text,
-               int align = Qt::AlignLeft | Qt::AlignTop, qreal lineHeight = 0);
+               int align = Qt::AlignLeft | Qt::AlignTop, qreal lineHeight = 0,
+               std::optional<BrokenFirstLine> firstLine = std::nullopt);
 
 // Draws one line of text; it must fit the box.
 void line(QPainter &p, const QRectF &box, const QFont &f, const QColor &colour, const QString &text,

@@ -204,42 +204,6 @@ QImage resultWithHighscore(Language l, int scale)
     return image;
 }
 
-// A paragraph whose first line breaks inside a word, after firstLineColumns characters,
-// and ends at firstLineRight, where the window stands its hyphen. That line keeps its
-// natural word spacing and begins as far in as it must; the others are set flush left in
-// box. Stretching the short first line to the box would triple its word gaps.
-void hyphenatedParagraph(QPainter &p, const QRectF &box, qreal firstLineRight, const QFont &f, const QColor &colour,
-                         const QString &text, qreal lineHeight, int firstLineColumns)
-{
-    QTextLayout layout(text, f);
-    QTextOption option(Qt::AlignLeft);
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    qreal y = 0;
-    layout.beginLayout();
-    for (QTextLine l = layout.createLine(); l.isValid(); l = layout.createLine()) {
-        if (y == 0) {
-            l.setNumColumns(firstLineColumns);
-            if (l.textLength() != firstLineColumns || l.naturalTextWidth() > firstLineRight - box.left())
-                fail(QStringLiteral("the first line does not fit before the hyphen: %1").arg(text.left(40)));
-            l.setPosition(QPointF(firstLineRight - box.left() - l.naturalTextWidth(), 0));
-        } else {
-            l.setLineWidth(box.width());
-            l.setPosition(QPointF(0, y));
-            if (l.naturalTextWidth() > box.width() + 0.5)
-                fail(QStringLiteral("a word is wider than its box: %1").arg(text.left(40)));
-        }
-        y += lineHeight;
-    }
-    layout.endLayout();
-    if (y > box.height() + 0.5)
-        fail(QStringLiteral("text needs %1 px, has %2: %3").arg(y).arg(box.height()).arg(text.left(40)));
-    p.save();
-    p.setPen(colour);
-    layout.draw(&p, box.topLeft());
-    p.restore();
-}
-
 QImage printDialog(Language l, int scale)
 {
     QImage image = creamPicture(400, 155, scale);
@@ -269,8 +233,8 @@ QImage printDialog(Language l, int scale)
         const QString text = QStringLiteral("Sobald die Sudokus fertig sind, können Sie diese aus\u200Bdrucken, in dem sie "
                                             "auf \"Drucken\" klicken. Sollten Sie es sich anders überlegt haben, "
                                             "können Sie auch Abbrechen.");
-        hyphenatedParagraph(p, QRectF(79, 82, 313, 33), 382, body, deepRed, text, 11,
-                            static_cast<int>(text.indexOf(QChar(0x200B))) + 1);
+        paragraph(p, QRectF(79, 82, 313, 33), body, deepRed, text, Qt::AlignLeft | Qt::AlignTop, 11,
+                  BrokenFirstLine{static_cast<int>(text.indexOf(QChar(0x200B))) + 1, 382});
     } else {
         paragraph(p, QRectF(79, 84, 313, 33), body, deepRed,
                   QStringLiteral("As soon as the Sudokus are ready, you can print them by clicking on \"Print\". "
