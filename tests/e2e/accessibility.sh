@@ -20,9 +20,6 @@ for language in en de; do
   xdotool windowactivate --sync "$main"
   $reader check "$language" | tee "$work/check_$language.txt"
   grep -q '^PASS' "$work/check_$language.txt" || fail "the $language tree"
-  wmctrl -i -c "$main"
-  ends_cleanly_within_a_second "$(now_ms)"
-  kill "$wm" 2>/dev/null || true
-  wait "$wm" 2>/dev/null || true
+  close_game_and_wm
 done
 echo "PASS"

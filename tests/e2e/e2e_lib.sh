@@ -127,6 +127,15 @@ fixed_size_told() {
     ! xprop -id "$1" _NET_WM_ALLOWED_ACTIONS | grep -q MAXIMIZE
 }
 
+# Closes the main window the window manager's way; the game ends cleanly, and then the
+# window manager goes too, so that the next game in the same script starts afresh.
+close_game_and_wm() {
+  wmctrl -i -c "$main"
+  ends_cleanly_within_a_second "$(now_ms)"
+  kill "$wm" 2>/dev/null || true
+  wait "$wm" 2>/dev/null || true
+}
+
 # The program ends within a second with exit code 0 and leaves no window behind.
 ends_cleanly_within_a_second() {
   local closed=$1

@@ -62,9 +62,6 @@ for setup in ${VANTRELL_E2E_FONTS:-no-fonts dingbats-only}; do
   wait_for 20 printed || { import -window root "$work/$setup-fail.png"; fail "$setup: the page was not printed"; }
   cp "$out/job.pdf" "$work/$setup.pdf"
   "$reader" "$work/$setup.pdf" 40 || fail "$setup: the printed puzzle cannot be read"
-  wmctrl -i -c "$main"
-  ends_cleanly_within_a_second "$(now_ms)"
-  kill "$wm" 2>/dev/null || true
-  wait "$wm" 2>/dev/null || true
+  close_game_and_wm
 done
 echo "PASS"
