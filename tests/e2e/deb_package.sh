@@ -54,21 +54,12 @@ cpack=$1 build=$2 work=$3 version=$4
 for tool in "$cpack" dpkg-deb dpkg xvfb-run; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-fail() { echo "FAIL: $*"; exit 1; }
-
-rm -rf "$work"
-mkdir -p "$work"
-arch=$(dpkg --print-architecture)
-deb="$work/cpack/vantrell-sudoku_${version}-1_${arch}.deb"
-
-"$cpack" --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 \
-  || { cat "$work/cpack.log"; fail "cpack did not build the package"; }
-[ -f "$deb" ] || { ls -l "$work/cpack"; fail "no package named $(basename "$deb")"; }
-echo "built $(basename "$deb")"
+# shellcheck source=package_lib.sh
+source "$(dirname "$0")/package_lib.sh"
+build_package "$cpack" "$build" "$work" vantrell-sudoku "$version" -D CPACK_COMPONENTS_ALL=game
 
 # The control fields.
 info=$(dpkg-deb -I "$deb")
-field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = vantrell-sudoku ] || fail "package name $(field Package)"
 [ "$(field Version)" = "${version}-1" ] || fail "version $(field Version)"
 [ "$(field Section)" = games ] || fail "section $(field Section)"

@@ -10,18 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 for tool in "$cpack" dpkg-deb systemd-analyze nginx openssl; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-fail() { echo "FAIL: $*"; exit 1; }
+# shellcheck source=package_lib.sh
+source "$here/package_lib.sh"
+build_package "$cpack" "$build" "$work" vantrell-sudoku-highscores "$version" -D CPACK_COMPONENTS_ALL=highscores
 
-rm -rf "$work"
-mkdir -p "$work"
-arch=$(dpkg --print-architecture)
-deb="$work/cpack/vantrell-sudoku-highscores_${version}-1_${arch}.deb"
-"$cpack" --config "$build/CPackConfig.cmake" -B "$work/cpack" -D CPACK_COMPONENTS_ALL=highscores >"$work/cpack.log" 2>&1 \
-  || { cat "$work/cpack.log"; fail "cpack did not build the package"; }
-[ -f "$deb" ] || { ls -l "$work/cpack"; fail "no package named $(basename "$deb")"; }
-echo "built $(basename "$deb")"
-
-field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = vantrell-sudoku-highscores ] || fail "package name $(field Package)"
 [ "$(field Version)" = "${version}-1" ] || fail "version $(field Version)"
 [ "$(field Section)" = web ] || fail "section $(field Section)"
