@@ -20,28 +20,21 @@ qreal usableRatio(qreal ratio)
     return qMin(ratio, kMaxDeviceRatio);
 }
 
-const PictureList *listNamed(const QObject &owner, char letter, const char *kind)
-{
-    return owner.findChild<const PictureList *>(QString(QLatin1Char(letter)) + QLatin1String(kind));
-}
-
-// The picture lists of one element set, found by their names.
+// The picture lists a game of one element set is drawn from.
 struct CellLists {
-    CellLists(const QObject &owner, char letter)
-        : normal(listNamed(owner, letter, "normal")), fest(listNamed(owner, letter, "fest")),
-          marks(owner.findChild<const PictureList *>(QStringLiteral("grauliste"))), markPicture(letter == 'K' ? 1 : 0)
+    CellLists(const BoardPictures &pictures, char letter)
+        : set(pictures.forElements(letter)), marks(pictures.grauliste), markPicture(letter == 'K' ? 1 : 0)
     {
     }
     // The list a cell is drawn from, or none when it lacks the cell's value.
     const PictureList *forCell(const GameState &state, int x, int y) const
     {
-        const PictureList *list = state.vorgabe(x, y) != 0 ? fest : normal;
+        const PictureList *list = state.vorgabe(x, y) != 0 ? set.fest : set.normal;
         const int value = state.eingabe(x, y);
         return list && value >= 0 && value < list->count() ? list : nullptr;
     }
 
-    const PictureList *normal;
-    const PictureList *fest;
+    BoardPictures::ElementLists set;
     const PictureList *marks;
     int markPicture;
 };
@@ -271,13 +264,13 @@ QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize)
     return QRect(from, to);
 }
 
-bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner)
+bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const BoardPictures &pictures)
 {
-    return setBoardDeviceGeometry(board, deviceRatio, {}, state, listOwner);
+    return setBoardDeviceGeometry(board, deviceRatio, {}, state, pictures);
 }
 
 bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceSize, const GameState &state,
-                            const QObject &listOwner)
+                            const BoardPictures &pictures)
 {
     const qreal ratio = usableRatio(deviceRatio);
     const QSize size = usableDeviceSize(board.picture.size(), ratio, deviceSize);
@@ -289,7 +282,7 @@ bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceS
     if (!board.linesDrawn)
         return true;
     const int n = qBound(0, state.groesse, kMaxSide);
-    const CellLists lists(listOwner, state.elemente);
+    const CellLists lists(pictures, state.elemente);
     DevicePainter device(board, n);
     if (!device.active())
         return true;
@@ -302,11 +295,11 @@ bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceS
     return true;
 }
 
-void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwner, BoardBitmaps &bitmaps,
+void Ausgabe(BoardCanvas &board, const GameState &state, const BoardPictures &pictures, BoardBitmaps &bitmaps,
              int x1, int x2, int y1, int y2)
 {
     const int n = qBound(0, state.groesse, kMaxSide);
-    const CellLists lists(listOwner, state.elemente);
+    const CellLists lists(pictures, state.elemente);
     if (lists.marks)
         lists.marks->copyTo(lists.markPicture, bitmaps.markenbild);
 

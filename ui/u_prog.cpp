@@ -164,7 +164,7 @@ void Tprog::fitBoardToScreen()
 {
     if (board_.picture.isNull())
         return;
-    if (setBoardDeviceGeometry(board_, spielfeld_->devicePixelRatioF(), spielfeld_->deviceSize(), game_, *this))
+    if (setBoardDeviceGeometry(board_, spielfeld_->devicePixelRatioF(), spielfeld_->deviceSize(), game_, pictures_))
         spielfeld_->setPicture(board_.picture, board_.devicePicture);
 }
 
@@ -387,7 +387,7 @@ void Tprog::Ausgabe(int x1, int x2, int y1, int y2)
     // The board control lets go of the pictures while they are drawn on, so that drawing
     // does not copy them first.
     spielfeld_->setPicture({}, {});
-    vantrell::Ausgabe(board_, game_, *this, bitmaps_, x1, x2, y1, y2);
+    vantrell::Ausgabe(board_, game_, pictures_, bitmaps_, x1, x2, y1, y2);
     spielfeld_->setPicture(board_.picture, board_.devicePicture);
 }
 

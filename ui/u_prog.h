@@ -119,6 +119,7 @@ private:
     LanguageTexts texts_;
     GameState game_;
     BoardCanvas board_;
+    BoardPictures pictures_; // the picture lists, children of this window
     BoardBitmaps bitmaps_;
     std::int32_t punkte_ = 0;
     std::uint8_t spiellaeuft_ = 0;

@@ -137,7 +137,7 @@ Tprog::~Tprog() = default;
 
 void Tprog::buildControls()
 {
-    createPictureLists(this);
+    pictures_ = createPictureLists(this);
     const QString smallButton = QStringLiteral("button_small.png");
     const QString wideButton = QStringLiteral("button_wide.png");
 
