@@ -494,12 +494,25 @@ void Tprog::gameSolved()
 
 // ---- Print page composition ---------------------------------------------------------------
 
-PictureBox *Tprog::pageField(int i) const { return findChild<PictureBox *>(QStringLiteral("x%1").arg(i)); }
+PictureBox *Tprog::pageField(int i) const
+{
+    return i >= 1 && i <= int(pageFields_.size()) ? pageFields_[std::size_t(i - 1)] : nullptr;
+}
 
 std::optional<PageFieldPuzzle> Tprog::pageFieldPuzzle(int i) const
 {
     return i >= 1 && i <= int(pageFieldPuzzles_.size()) ? pageFieldPuzzles_[std::size_t(i - 1)] : std::nullopt;
 }
+
+void Tprog::printDialogHidden()
+{
+    // The play page comes to the front next (the dialog's close selects it); weg brings the
+    // print page back right after.
+    pc_->selectPage(1);
+    weg_->start();
+}
+
+void Tprog::printDialogClosed() { pc_->selectPage(0); }
 
 void Tprog::vorschaudruckClick()
 {

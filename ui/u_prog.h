@@ -43,8 +43,11 @@ public:
     std::uint8_t spiellaeuft() const { return spiellaeuft_; }
     std::uint8_t druckmodus() const { return druckmodus_; }
     std::int32_t felderproseite() const override { return felderproseite_; }
+    PictureBox *pageField(int i) const override;
     std::optional<PageFieldPuzzle> pageFieldPuzzle(int i) const override;
     void pageFieldsCleared() override { pageFieldPuzzles_ = {}; }
+    void printDialogHidden() override;
+    void printDialogClosed() override;
     const LanguageTexts &texts() const { return texts_; }
     QString language() const;
     QImage boardPicture() const;
@@ -101,7 +104,6 @@ private:
 
     void Druck1SeiteEinrichten();
     bool Druck2Druckausgabe();
-    PictureBox *pageField(int i) const;
     void centreInFrame(QWidget *picture);
     // The board and the preview drawn again where the screen's pixels under them changed
     // (another device pixel ratio, or a move onto other pixel boundaries).
@@ -139,6 +141,7 @@ private:
     QFrame *bevel2_ = nullptr;
     BoardView *spielfeld_ = nullptr;
     PictureBox *druckseite_ = nullptr;
+    std::array<PictureBox *, 6> pageFields_{}; // x1 ... x6
     QGroupBox *gbtitel_ = nullptr;
     QGroupBox *gb1_ = nullptr;
     QGroupBox *gb2_ = nullptr;

@@ -188,6 +188,7 @@ void Tprog::buildControls()
     connect(druckseite_, &PictureBox::deviceGeometryChanged, this, &Tprog::fitPreviewToScreen, Qt::QueuedConnection);
     for (int i = 1; i <= 6; ++i) {
         auto *field = new PictureBox(ts2_);
+        pageFields_[std::size_t(i - 1)] = field;
         field->setObjectName(QStringLiteral("x%1").arg(i));
         QImage blank(15, 15, QImage::Format_RGB32);
         blank.fill(Qt::white);
