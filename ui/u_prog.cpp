@@ -107,6 +107,8 @@ void Tprog::keepColumnWhole()
                    std::max(columnBottom + 1 + kColumnGap + kStatusHeight, gameMinimum_.height));
 }
 
+QString Tprog::pointsPanelText() const { return stat_->panelText(2); }
+
 QString Tprog::pointsText(std::int32_t points) const { return QString::number(points) + texts_.pointsSuffix; }
 
 bool Tprog::event(QEvent *event)
@@ -479,15 +481,7 @@ void Tprog::gameSolved()
         return;
     }
     if (windows.gewHigh) {
-        // The result travels into the highscore window through its hidden labels.
-        const auto setCaption = [&](const char *name, const QString &text) {
-            if (auto *label = windows.gewHigh->findChild<QLabel *>(QLatin1String(name)))
-                label->setText(text);
-        };
-        setCaption("lapunkte", QString::number(punkte_));
-        setCaption("laspielart", QString::number(game_.spielart));
-        setCaption("laaufgedeckt", QString::number(game_.aufgedeckt));
-        setCaption("laelemente", QString(QLatin1Char(game_.elemente)));
+        windows.gewHigh->setResult(punkte_, game_.spielart, game_.aufgedeckt, game_.elemente);
         showActive(windows.gewHigh);
     }
 }

@@ -6,6 +6,7 @@
 #include "play/board_keys.h"
 #include "play/board_renderer.h"
 #include "print/u_druckfenster.h"
+#include "results/result_controls.h"
 #include "ui/texts.h"
 
 #include <QWidget>
@@ -29,7 +30,7 @@ class PageControl;
 class PictureBox;
 class StatusBar;
 
-class Tprog : public QWidget, public PrintHost {
+class Tprog : public QWidget, public PrintHost, public ResultHost {
     Q_OBJECT
 public:
     // spr is the splash window's hidden label whose caption is the interface language.
@@ -52,6 +53,7 @@ public:
     QString language() const;
     QImage boardPicture() const;
     bool isClosing() const override { return closing_; }
+    QString pointsPanelText() const override;
 
     StatusBar *stat() const { return stat_; }
     PageControl *pc() const { return pc_; }
