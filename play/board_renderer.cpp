@@ -1,5 +1,6 @@
 #include "play/board_renderer.h"
 
+#include "core/settings.h"
 #include "play/raster.h"
 #include "resources/pictures.h"
 
@@ -12,6 +13,7 @@ namespace vantrell {
 namespace {
 
 constexpr qreal kMaxDeviceRatio = 4;
+constexpr int kBlockPixels = 3 * kCellPixels; // a 3 x 3 block of the classic board
 
 qreal usableRatio(qreal ratio)
 {
@@ -41,15 +43,15 @@ struct CellLists {
 
 void drawLines(QPainter &picture, std::int32_t spielart, int n, int pictureWidth)
 {
-    const int side = 45 * n;
+    const int side = kCellPixels * n;
     for (int a = 0; a <= n; ++a) {
-        drawVerticalLine(picture, 45 * a, 0, side, 2, kCellLineColour);
-        drawHorizontalLine(picture, 45 * a, -1, side, 2, kCellLineColour);
+        drawVerticalLine(picture, kCellPixels * a, 0, side, 2, kCellLineColour);
+        drawHorizontalLine(picture, kCellPixels * a, -1, side, 2, kCellLineColour);
     }
     if (spielart == 1) {
         for (int a = 0; a <= 3; ++a) {
-            drawVerticalLine(picture, 135 * a, 0, side, 2, kBlockLineColour);
-            drawHorizontalLine(picture, 135 * a, -1, pictureWidth, 2, kBlockLineColour);
+            drawVerticalLine(picture, kBlockPixels * a, 0, side, 2, kBlockLineColour);
+            drawHorizontalLine(picture, kBlockPixels * a, -1, pictureWidth, 2, kBlockLineColour);
         }
     } else {
         for (int c : {0, side}) {
@@ -104,10 +106,10 @@ public:
     const DeviceAxis &x() const { return x_; }
     const DeviceAxis &y() const { return y_; }
     int lineWidth() const { return width_; }
-    int cellSide() const { return qCeil(45 * ratio_ - 1e-9); }
+    int cellSide() const { return qCeil(kCellPixels * ratio_ - 1e-9); }
     // Sub-square j (1..3) of a cell spans these pixels from the cell's start.
     int subSquareStart(int j) const { return qRound(cellSide() * (j - 1) / 3.0); }
-    int markSide() const { return qCeil(15 * ratio_ - 1e-9); }
+    int markSide() const { return qCeil(kMarkPixels * ratio_ - 1e-9); }
 
     void vertical(QPainter &p, int k, const QColor &colour) const
     {
@@ -233,9 +235,9 @@ std::size_t cellIndex(int x, int y) { return static_cast<std::size_t>((x - 1) * 
 
 void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio, QSize deviceSize)
 {
-    const int pictureSide = spielart >= 3 ? spielart * 45 : 405;
+    const int pictureSide = boardPictureSide(spielart);
     board.picture = resizedPicture(board.picture, pictureSide, pictureSide);
-    const int side = 45 * n;
+    const int side = kCellPixels * n;
     QPainter p(&board.picture);
     p.fillRect(QRect(0, 0, side, side), board.brush);
     // The frame lies on the picture's edges, so only its inner half is inside.
@@ -256,7 +258,7 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal device
 QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize)
 {
     const qreal ratio = usableRatio(deviceRatio);
-    const int side = 45 * n;
+    const int side = kCellPixels * n;
     const QSize size = ratio > 1 ? usableDeviceSize({side, side}, ratio, deviceSize) : QSize(side, side);
     const DeviceGrid grid(ratio, n, size);
     const QPoint from(grid.x().lineStart(x - 1) + grid.lineWidth(), grid.y().lineStart(y - 1) + grid.lineWidth());
@@ -312,7 +314,7 @@ void Ausgabe(BoardCanvas &board, const GameState &state, const BoardPictures &pi
                 continue;
             const int value = state.eingabe(x, y);
             list->copyTo(value, bitmaps.zellbild);
-            const QPoint cell(45 * (x - 1), 45 * (y - 1));
+            const QPoint cell(kCellPixels * (x - 1), kCellPixels * (y - 1));
             p.drawImage(cell, bitmaps.zellbild);
             board.drawnCells[cellIndex(x, y)] = true;
             device.drawCell(*list, value, lists.marks, lists.markPicture, state, x, y);
@@ -321,7 +323,7 @@ void Ausgabe(BoardCanvas &board, const GameState &state, const BoardPictures &pi
             for (int sx = 1; sx <= 3; ++sx)
                 for (int sy = 1; sy <= 3; ++sy)
                     if (state.markierungen(x, y, sx, sy) == 1)
-                        p.drawImage(cell + QPoint(15 * (sx - 1), 15 * (sy - 1)), bitmaps.markenbild);
+                        p.drawImage(cell + QPoint(kMarkPixels * (sx - 1), kMarkPixels * (sy - 1)), bitmaps.markenbild);
         }
     }
     board.brush = kBoardBrushAfterDrawing;

@@ -56,8 +56,8 @@ QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize = {}
 
 // The work bitmaps of the board drawing.
 struct BoardBitmaps {
-    QImage zellbild;   // 45 x 45, the cell picture being drawn
-    QImage markenbild; // 15 x 15, the mark picture
+    QImage zellbild;   // kCellPixels square, the cell picture being drawn
+    QImage markenbild; // kMarkPixels square, the mark picture
 };
 
 // Redraws the cells x1..x2 by y1..y2 (inclusive; an empty range draws no cell) from the

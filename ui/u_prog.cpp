@@ -130,7 +130,7 @@ void Tprog::FormActivate()
     // returning from another window keeps the player's chosen count.
     if (countList_ == CountRange{} || countListBuiltFor_ != comboText(cbspielart_))
         cbspielartChange();
-    bitmaps_.markenbild = QImage(15, 15, QImage::Format_RGB32);
+    bitmaps_.markenbild = QImage(kMarkPixels, kMarkPixels, QImage::Format_RGB32);
     bitmaps_.markenbild.fill(Qt::white);
 }
 
@@ -402,7 +402,7 @@ void Tprog::spielstartenClick()
     const BusyCursor busy;
     // Clicks on a grid under construction would only do harm.
     spiellaeuft_ = 0;
-    bitmaps_.zellbild = whitePicture(45, 45);
+    bitmaps_.zellbild = whitePicture(kCellPixels, kCellPixels);
     spielfeld_->show();
     pc_->setEnabled(false);
     image4_->setEnabled(false);
@@ -538,7 +538,7 @@ void Tprog::vorschaudruckClick()
 
 void Tprog::Druck1SeiteEinrichten()
 {
-    const int side = 45 * game_.groesse + 20;
+    const int side = pageFieldSide(game_.groesse);
     for (int i = 1; i <= felderproseite_; ++i) {
         PictureBox *field = pageField(i);
         // Width first, then height; new pixels are white.

@@ -2,6 +2,7 @@
 #include "ui/u_prog.h"
 
 #include "ui/u_prog_look.h"
+#include "core/settings.h"
 #include "play/board_view.h"
 #include "play/raster.h"
 #include "resources/pictures.h"
@@ -290,8 +291,8 @@ void Tprog::buildControls()
     weg_->setInterval(10);
     connect(weg_, &QTimer::timeout, this, &Tprog::wegTimer);
 
-    bitmaps_.zellbild = whitePicture(45, 45);
-    bitmaps_.markenbild = whitePicture(15, 15);
+    bitmaps_.zellbild = whitePicture(kCellPixels, kCellPixels);
+    bitmaps_.markenbild = whitePicture(kMarkPixels, kMarkPixels);
     pcDrawTab();
 }
 
