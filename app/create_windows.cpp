@@ -51,10 +51,10 @@ std::unique_ptr<WindowSet> createWindows(const QString &language, const std::fun
     created(w.prog);
     w.info = new Tinfo;
     created(w.info);
-    w.gewKein = new Tgew_kein(start->spr(), w.prog);
+    w.gewKein = new Tgew_kein(start->spr(), w.prog, w.prog);
     w.gewKein->setSpeech(texts.results);
     created(w.gewKein);
-    w.gewHigh = new Tgew_high(start->spr(), w.prog);
+    w.gewHigh = new Tgew_high(start->spr(), w.prog, w.prog);
     w.gewHigh->setSpeech(texts.results);
     created(w.gewHigh);
     w.druckfenster = new Tdruckfenster(start->spr(), w.prog, w.prog);

@@ -28,8 +28,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-    QObject lists;
-    createPictureLists(&lists);
+    QObject owner;
+    const BoardPictures lists = createPictureLists(&owner);
     RandSeed(99);
     bench::printMachine("Board clicks and redraws");
     std::printf("| board | one click median (us) | one click p95 (us) | full board median (ms) | full board p95 (ms) |\n");

@@ -76,11 +76,11 @@ bool readSettings(const SettingsChoice &choice, const SettingsTexts &texts, Game
     return true;
 }
 
-int boardPictureSide(std::int32_t spielart) { return spielart >= 3 ? spielart * 45 : 405; }
+int boardPictureSide(std::int32_t spielart) { return kCellPixels * (spielart >= 3 ? spielart : 9); }
 
 std::int32_t sideLength(std::int32_t spielart) { return spielart == 1 ? 9 : spielart; }
 
-Size minimumWindowSize(int n) { return {n * 45 + 262, n * 45 + 113}; }
+Size minimumWindowSize(int n) { return {n * kCellPixels + 262, n * kCellPixels + 113}; }
 
 int centredPosition(int frameExtent, int pictureExtent) { return frameExtent / 2 - pictureExtent / 2 + 8; }
 

@@ -43,7 +43,13 @@ bool readSettings(const SettingsChoice &choice, const SettingsTexts &texts, Game
 // blank or leading zero. Nothing for any other text.
 std::optional<std::int32_t> parseCount(const std::string &text, const std::string &prefix);
 
-// Width and height of the board picture for a game type: 45 per cell, 405 for classic.
+// The board unit: a cell is kCellPixels square, and each of its 3 x 3 sub-squares (the
+// place of one value, and the size of a mark) kMarkPixels.
+inline constexpr int kCellPixels = 45;
+inline constexpr int kMarkPixels = kCellPixels / 3;
+
+// Width and height of the board picture for a game type: kCellPixels per cell, the nine
+// cells of the classic board for any type below 3.
 int boardPictureSide(std::int32_t spielart);
 // Side length n for a game type.
 std::int32_t sideLength(std::int32_t spielart);

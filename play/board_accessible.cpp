@@ -1,5 +1,6 @@
 #include "play/board_accessible.h"
 
+#include "core/settings.h"
 #include "play/board_view.h"
 
 #include <QAccessibleWidget>
@@ -33,7 +34,7 @@ public:
     {
         if (!board_)
             return {};
-        const QRect cell(45 * (x_ - 1), 45 * (y_ - 1), 45, 45);
+        const QRect cell(kCellPixels * (x_ - 1), kCellPixels * (y_ - 1), kCellPixels, kCellPixels);
         return QRect(board_->mapToGlobal(cell.topLeft()), cell.size());
     }
     QAccessible::Role role() const override { return QAccessible::Cell; }
@@ -123,7 +124,7 @@ public:
         const QPoint at = board()->mapFromGlobal(QPoint(x, y));
         if (at.x() < 0 || at.y() < 0)
             return nullptr;
-        return cell(at.x() / 45 + 1, at.y() / 45 + 1);
+        return cell(at.x() / kCellPixels + 1, at.y() / kCellPixels + 1);
     }
     QAccessibleInterface *focusChild() const override
     {

@@ -1,12 +1,15 @@
 #include "play/board_input.h"
 
+#include "core/settings.h"
+
 namespace vantrell {
 
 std::optional<CellHit> locateClick(int px, int py, int n)
 {
-    if (px < 0 || py < 0 || px >= 45 * n || py >= 45 * n)
+    if (px < 0 || py < 0 || px >= kCellPixels * n || py >= kCellPixels * n)
         return std::nullopt;
-    return CellHit{px / 45 + 1, py / 45 + 1, (px % 45) / 15 + 1, (py % 45) / 15 + 1};
+    return CellHit{px / kCellPixels + 1, py / kCellPixels + 1, (px % kCellPixels) / kMarkPixels + 1,
+                   (py % kCellPixels) / kMarkPixels + 1};
 }
 
 void applyClick(GameState &state, BoardButton button, const CellHit &hit)

@@ -1,5 +1,6 @@
 #include "play/board_renderer.h"
 
+#include "core/settings.h"
 #include "play/raster.h"
 #include "resources/pictures.h"
 
@@ -12,6 +13,7 @@ namespace vantrell {
 namespace {
 
 constexpr qreal kMaxDeviceRatio = 4;
+constexpr int kBlockPixels = 3 * kCellPixels; // a 3 x 3 block of the classic board
 
 qreal usableRatio(qreal ratio)
 {
@@ -20,43 +22,36 @@ qreal usableRatio(qreal ratio)
     return qMin(ratio, kMaxDeviceRatio);
 }
 
-const PictureList *listNamed(const QObject &owner, char letter, const char *kind)
-{
-    return owner.findChild<const PictureList *>(QString(QLatin1Char(letter)) + QLatin1String(kind));
-}
-
-// The picture lists of one element set, found by their names.
+// The picture lists a game of one element set is drawn from.
 struct CellLists {
-    CellLists(const QObject &owner, char letter)
-        : normal(listNamed(owner, letter, "normal")), fest(listNamed(owner, letter, "fest")),
-          marks(owner.findChild<const PictureList *>(QStringLiteral("grauliste"))), markPicture(letter == 'K' ? 1 : 0)
+    CellLists(const BoardPictures &pictures, char letter)
+        : set(pictures.forElements(letter)), marks(pictures.grauliste), markPicture(letter == 'K' ? 1 : 0)
     {
     }
     // The list a cell is drawn from, or none when it lacks the cell's value.
     const PictureList *forCell(const GameState &state, int x, int y) const
     {
-        const PictureList *list = state.vorgabe(x, y) != 0 ? fest : normal;
+        const PictureList *list = state.vorgabe(x, y) != 0 ? set.fest : set.normal;
         const int value = state.eingabe(x, y);
         return list && value >= 0 && value < list->count() ? list : nullptr;
     }
 
-    const PictureList *normal;
-    const PictureList *fest;
+    BoardPictures::ElementLists set;
     const PictureList *marks;
     int markPicture;
 };
 
 void drawLines(QPainter &picture, std::int32_t spielart, int n, int pictureWidth)
 {
-    const int side = 45 * n;
+    const int side = kCellPixels * n;
     for (int a = 0; a <= n; ++a) {
-        drawVerticalLine(picture, 45 * a, 0, side, 2, kCellLineColour);
-        drawHorizontalLine(picture, 45 * a, -1, side, 2, kCellLineColour);
+        drawVerticalLine(picture, kCellPixels * a, 0, side, 2, kCellLineColour);
+        drawHorizontalLine(picture, kCellPixels * a, -1, side, 2, kCellLineColour);
     }
     if (spielart == 1) {
         for (int a = 0; a <= 3; ++a) {
-            drawVerticalLine(picture, 135 * a, 0, side, 2, kBlockLineColour);
-            drawHorizontalLine(picture, 135 * a, -1, pictureWidth, 2, kBlockLineColour);
+            drawVerticalLine(picture, kBlockPixels * a, 0, side, 2, kBlockLineColour);
+            drawHorizontalLine(picture, kBlockPixels * a, -1, pictureWidth, 2, kBlockLineColour);
         }
     } else {
         for (int c : {0, side}) {
@@ -111,10 +106,10 @@ public:
     const DeviceAxis &x() const { return x_; }
     const DeviceAxis &y() const { return y_; }
     int lineWidth() const { return width_; }
-    int cellSide() const { return qCeil(45 * ratio_ - 1e-9); }
+    int cellSide() const { return qCeil(kCellPixels * ratio_ - 1e-9); }
     // Sub-square j (1..3) of a cell spans these pixels from the cell's start.
     int subSquareStart(int j) const { return qRound(cellSide() * (j - 1) / 3.0); }
-    int markSide() const { return qCeil(15 * ratio_ - 1e-9); }
+    int markSide() const { return qCeil(kMarkPixels * ratio_ - 1e-9); }
 
     void vertical(QPainter &p, int k, const QColor &colour) const
     {
@@ -240,9 +235,9 @@ std::size_t cellIndex(int x, int y) { return static_cast<std::size_t>((x - 1) * 
 
 void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal deviceRatio, QSize deviceSize)
 {
-    const int pictureSide = spielart >= 3 ? spielart * 45 : 405;
+    const int pictureSide = boardPictureSide(spielart);
     board.picture = resizedPicture(board.picture, pictureSide, pictureSide);
-    const int side = 45 * n;
+    const int side = kCellPixels * n;
     QPainter p(&board.picture);
     p.fillRect(QRect(0, 0, side, side), board.brush);
     // The frame lies on the picture's edges, so only its inner half is inside.
@@ -263,7 +258,7 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal device
 QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize)
 {
     const qreal ratio = usableRatio(deviceRatio);
-    const int side = 45 * n;
+    const int side = kCellPixels * n;
     const QSize size = ratio > 1 ? usableDeviceSize({side, side}, ratio, deviceSize) : QSize(side, side);
     const DeviceGrid grid(ratio, n, size);
     const QPoint from(grid.x().lineStart(x - 1) + grid.lineWidth(), grid.y().lineStart(y - 1) + grid.lineWidth());
@@ -271,13 +266,13 @@ QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize)
     return QRect(from, to);
 }
 
-bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner)
+bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const BoardPictures &pictures)
 {
-    return setBoardDeviceGeometry(board, deviceRatio, {}, state, listOwner);
+    return setBoardDeviceGeometry(board, deviceRatio, {}, state, pictures);
 }
 
 bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceSize, const GameState &state,
-                            const QObject &listOwner)
+                            const BoardPictures &pictures)
 {
     const qreal ratio = usableRatio(deviceRatio);
     const QSize size = usableDeviceSize(board.picture.size(), ratio, deviceSize);
@@ -289,7 +284,7 @@ bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceS
     if (!board.linesDrawn)
         return true;
     const int n = qBound(0, state.groesse, kMaxSide);
-    const CellLists lists(listOwner, state.elemente);
+    const CellLists lists(pictures, state.elemente);
     DevicePainter device(board, n);
     if (!device.active())
         return true;
@@ -302,11 +297,11 @@ bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceS
     return true;
 }
 
-void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwner, BoardBitmaps &bitmaps,
+void Ausgabe(BoardCanvas &board, const GameState &state, const BoardPictures &pictures, BoardBitmaps &bitmaps,
              int x1, int x2, int y1, int y2)
 {
     const int n = qBound(0, state.groesse, kMaxSide);
-    const CellLists lists(listOwner, state.elemente);
+    const CellLists lists(pictures, state.elemente);
     if (lists.marks)
         lists.marks->copyTo(lists.markPicture, bitmaps.markenbild);
 
@@ -319,7 +314,7 @@ void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwne
                 continue;
             const int value = state.eingabe(x, y);
             list->copyTo(value, bitmaps.zellbild);
-            const QPoint cell(45 * (x - 1), 45 * (y - 1));
+            const QPoint cell(kCellPixels * (x - 1), kCellPixels * (y - 1));
             p.drawImage(cell, bitmaps.zellbild);
             board.drawnCells[cellIndex(x, y)] = true;
             device.drawCell(*list, value, lists.marks, lists.markPicture, state, x, y);
@@ -328,7 +323,7 @@ void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwne
             for (int sx = 1; sx <= 3; ++sx)
                 for (int sy = 1; sy <= 3; ++sy)
                     if (state.markierungen(x, y, sx, sy) == 1)
-                        p.drawImage(cell + QPoint(15 * (sx - 1), 15 * (sy - 1)), bitmaps.markenbild);
+                        p.drawImage(cell + QPoint(kMarkPixels * (sx - 1), kMarkPixels * (sy - 1)), bitmaps.markenbild);
         }
     }
     board.brush = kBoardBrushAfterDrawing;

@@ -2,14 +2,13 @@
 #pragma once
 
 #include "core/game_state.h"
+#include "resources/pictures.h"
 
 #include <QColor>
 #include <QImage>
 #include <QSize>
 
 #include <array>
-
-class QObject;
 
 namespace vantrell {
 
@@ -46,8 +45,8 @@ void prepareBoard(BoardCanvas &board, std::int32_t spielart, int n, qreal device
 // screen pixels (as in prepareBoard): the prepared board and whatever Ausgabe has drawn on
 // it since, from the game state. False when it is drawn so already.
 bool setBoardDeviceGeometry(BoardCanvas &board, qreal deviceRatio, QSize deviceSize, const GameState &state,
-                            const QObject &listOwner);
-bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const QObject &listOwner);
+                            const BoardPictures &pictures);
+bool setBoardDeviceRatio(BoardCanvas &board, qreal deviceRatio, const GameState &state, const BoardPictures &pictures);
 
 // The pixels of cell (x, y) between its grid lines on a board of side n, counted in the
 // pixels of a screen of that device pixel ratio (the board picture's own pixels at 1).
@@ -57,14 +56,14 @@ QRect cellInterior(int n, int x, int y, qreal deviceRatio, QSize deviceSize = {}
 
 // The work bitmaps of the board drawing.
 struct BoardBitmaps {
-    QImage zellbild;   // 45 x 45, the cell picture being drawn
-    QImage markenbild; // 15 x 15, the mark picture
+    QImage zellbild;   // kCellPixels square, the cell picture being drawn
+    QImage markenbild; // kMarkPixels square, the mark picture
 };
 
 // Redraws the cells x1..x2 by y1..y2 (inclusive; an empty range draws no cell) from the
-// picture lists found by name among listOwner's children, then the cell grid and the
-// block lines of the whole board; on the device picture as well where there is one.
-void Ausgabe(BoardCanvas &board, const GameState &state, const QObject &listOwner, BoardBitmaps &bitmaps,
+// picture lists, then the cell grid and the block lines of the whole board; on the device
+// picture as well where there is one.
+void Ausgabe(BoardCanvas &board, const GameState &state, const BoardPictures &pictures, BoardBitmaps &bitmaps,
              int x1, int x2, int y1, int y2);
 
 } // namespace vantrell

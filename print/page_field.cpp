@@ -12,7 +12,6 @@ namespace vantrell {
 
 namespace {
 
-constexpr int kCell = 45;
 constexpr int kBorder = 5;
 constexpr int kDigitPixels = 33;  // 25 pt at 96 dpi
 constexpr int kFooterPixels = 11; // 8 pt at 96 dpi
@@ -83,21 +82,21 @@ void drawPageField(QPainter &painter, const PageFieldPuzzle &puzzle)
         return;
     const int n = puzzle.groesse;
     const int side = pageFieldSide(n);
-    const int end = kCell * n + kBorder; // the last grid line
+    const int end = kCellPixels * n + kBorder; // the last grid line
 
     painter.save();
     // A long footer ends at the picture's edge, on paper too.
     painter.setClipRect(QRect(0, 0, side, side), Qt::IntersectClip);
 
     for (int k = 0; k <= n; ++k) {
-        drawVerticalLine(painter, kCell * k + kBorder, kBorder, end + 1, 1, Qt::black);
-        drawHorizontalLine(painter, kCell * k + kBorder, kBorder, end + 1, 1, Qt::black);
+        drawVerticalLine(painter, kCellPixels * k + kBorder, kBorder, end + 1, 1, Qt::black);
+        drawHorizontalLine(painter, kCellPixels * k + kBorder, kBorder, end + 1, 1, Qt::black);
     }
 
     for (int x = 1; x <= n; ++x)
         for (int y = 1; y <= n; ++y)
             if (const int value = puzzle.givens[std::size_t((x - 1) * n + (y - 1))]; value != 0)
-                drawTextAt(painter, kCell * (x - 1) + 17, kCell * (y - 1) + 8, QString::number(value),
+                drawTextAt(painter, kCellPixels * (x - 1) + 17, kCellPixels * (y - 1) + 8, QString::number(value),
                            kDigitPixels);
 
     const bool classic = puzzle.spielart == 1;
@@ -106,8 +105,8 @@ void drawPageField(QPainter &painter, const PageFieldPuzzle &puzzle)
     // which the printer enlarges to a visible notch.
     if (classic)
         for (int k = 0; k <= 3; ++k) {
-            drawVerticalLine(painter, 135 * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
-            drawHorizontalLine(painter, 135 * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
+            drawVerticalLine(painter, 3 * kCellPixels * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
+            drawHorizontalLine(painter, 3 * kCellPixels * k + kBorder, kBorder - 1, end + 2, 3, Qt::black);
         }
 
     drawTextAt(painter, kBorder, end + (classic ? 2 : 1),

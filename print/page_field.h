@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/game_state.h"
+#include "core/settings.h"
 #include "play/raster.h" // resizedPicture: page fields are set up with it, width first
 
 #include <QImage>
@@ -13,9 +14,9 @@ class QPainter;
 
 namespace vantrell {
 
-// Side of the page-field picture of an n x n board: 45 pixels a cell and a border of
+// Side of the page-field picture of an n x n board: kCellPixels a cell and a border of
 // 5 pixels above and left, 15 below and right, where the footer goes.
-constexpr int pageFieldSide(int n) { return 45 * n + 20; }
+constexpr int pageFieldSide(int n) { return kCellPixels * n + 20; }
 
 // What a page field shows, kept beside its picture so the printer can draw the same puzzle
 // at its own resolution instead of stretching the screen picture.

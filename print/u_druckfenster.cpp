@@ -4,7 +4,6 @@
 #include "resources/pictures.h"
 #include "widgets/accessibility.h"
 #include "widgets/controls.h"
-#include "widgets/page_control.h"
 #include "widgets/show_window.h"
 #include "widgets/tool_window.h"
 #include "widgets/window_drag.h"
@@ -18,7 +17,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QTimer>
 
 namespace vantrell {
 namespace {
@@ -304,13 +302,12 @@ void Tdruckfenster::uncover()
 
 void Tdruckfenster::clearPageFields()
 {
-    if (!mainWindow_)
+    if (!host_)
         return;
     for (int i = 1; i <= 6; ++i)
-        if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i)))
+        if (PictureBox *field = host_->pageField(i))
             field->setPicture(whitePicture(1, 1)); // the next preparation keeps its corner pixel
-    if (host_)
-        host_->pageFieldsCleared();
+    host_->pageFieldsCleared();
 }
 
 void Tdruckfenster::Image1Click()
@@ -318,12 +315,12 @@ void Tdruckfenster::Image1Click()
     if (state_ != State::Ready || printing_)
         return;
     std::vector<PrintedField> fields;
-    for (int i = 1; i <= 6 && mainWindow_; ++i)
-        if (auto *field = mainWindow_->findChild<PictureBox *>(QStringLiteral("x%1").arg(i))) {
+    for (int i = 1; i <= 6 && host_; ++i)
+        if (PictureBox *field = host_->pageField(i)) {
             PrintedField printed(field->picture());
             // The puzzle goes to the printer only where it is exactly what the player saw;
             // otherwise the picture does.
-            if (auto puzzle = host_ ? host_->pageFieldPuzzle(i) : std::nullopt;
+            if (auto puzzle = host_->pageFieldPuzzle(i);
                 puzzle && pageFieldShows(printed.picture, *puzzle))
                 printed.puzzle = std::move(puzzle);
             fields.push_back(std::move(printed));
@@ -374,8 +371,8 @@ void Tdruckfenster::Image2Click()
 void Tdruckfenster::closeToMainWindow()
 {
     hide(); // runs FormHide
-    if (auto *pc = mainWindow_ ? mainWindow_->findChild<PageControl *>(QStringLiteral("pc")) : nullptr)
-        pc->selectPage(0);
+    if (host_)
+        host_->printDialogClosed();
     if (mainWindow_)
         showActive(mainWindow_);
 }
@@ -384,13 +381,10 @@ void Tdruckfenster::FormHide()
 {
     state_ = State::Hidden;
     clearPageFields();
-    if (!mainWindow_)
-        return;
-    mainWindow_->setEnabled(true);
-    if (auto *pc = mainWindow_->findChild<PageControl *>(QStringLiteral("pc")))
-        pc->selectPage(1);
-    if (auto *weg = mainWindow_->findChild<QTimer *>(QStringLiteral("weg")))
-        weg->start();
+    if (mainWindow_)
+        mainWindow_->setEnabled(true);
+    if (host_)
+        host_->printDialogHidden();
 }
 
 } // namespace vantrell

@@ -25,15 +25,23 @@ struct PrintDialogSpeech {
     QString progress; // the progress bar
 };
 
-// What the dialog needs to know of the window that composes the page.
+// What the dialog needs to know of the window that composes the page, and what it asks
+// of it. A typed link: a renamed control would otherwise still compile and do nothing.
 class PrintHost {
 public:
     virtual ~PrintHost() = default;
     virtual std::int32_t felderproseite() const = 0;
+    // Page field i (1..6), the picture control x1 ... x6; none for another i.
+    virtual PictureBox *pageField(int i) const = 0;
     // The puzzle that page field i (1..6) shows, where the window keeps it.
     virtual std::optional<PageFieldPuzzle> pageFieldPuzzle(int) const { return std::nullopt; }
     // The dialog has cleared the page fields: their puzzles are gone too.
     virtual void pageFieldsCleared() {}
+    // The dialog has hidden and enabled the window again: its print page comes back.
+    virtual void printDialogHidden() {}
+    // After a print or a cancel, before the window is brought to the front: its play page
+    // is selected, as every activation does.
+    virtual void printDialogClosed() {}
     // The window was closed and the game is ending.
     virtual bool isClosing() const { return false; }
 };

@@ -275,42 +275,70 @@ const QImage &PictureList::devicePicture(int k, int side) const
     return scaled_.at(static_cast<std::size_t>(k));
 }
 
+namespace {
+
+constexpr char kElementLetters[] = "RBSKC"; // the element sets, in the order of BoardPictures::sets
+
+// One picture list of the board, from its built-in strip, as a child of owner.
+const PictureList *makePictureList(QObject *owner, const QString &name)
+{
+    const bool marks = name == QLatin1String("grauliste");
+    auto *list = new PictureList(marks ? QSize(15, 15) : QSize(45, 45), owner);
+    list->setObjectName(name);
+    const int count = marks ? 2 : 10;
+    // zahlen and zahlenfest are drawn by nothing; they share the classic digits.
+    QString file = name + QStringLiteral(".png");
+    if (name == QLatin1String("zahlen"))
+        file = QStringLiteral("Knormal.png");
+    else if (name == QLatin1String("zahlenfest"))
+        file = QStringLiteral("Kfest.png");
+    QImage strip = builtInPicture(file);
+    const QSize stripSize(list->pictureSize().width() * count, list->pictureSize().height());
+    if (strip.size() != stripSize) {
+        // Keep the board drawable with plain cells rather than failing the game.
+        qWarning("picture strip %s is damaged; using plain pictures", qPrintable(file));
+        strip = QImage(stripSize, QImage::Format_RGB32);
+        strip.fill(marks ? QColor(204, 204, 204) : QColor(Qt::white));
+        if (marks)
+            QPainter(&strip).fillRect(15, 0, 15, 15, Qt::white);
+    }
+    list->addStrip(strip);
+    list->setTwiceSizeStrip(twiceSizeName(file));
+    return list;
+}
+
+} // namespace
+
 QStringList pictureListNames()
 {
     QStringList names;
-    for (QChar letter : QStringLiteral("RBSKC")) {
+    for (QChar letter : QLatin1String(kElementLetters)) {
         names << QString(letter) + QStringLiteral("normal") << QString(letter) + QStringLiteral("fest");
     }
     names << QStringLiteral("grauliste") << QStringLiteral("zahlen") << QStringLiteral("zahlenfest");
     return names;
 }
 
-void createPictureLists(QObject *owner)
+BoardPictures::ElementLists BoardPictures::forElements(char letter) const
 {
-    for (const QString &name : pictureListNames()) {
-        const bool marks = name == QLatin1String("grauliste");
-        auto *list = new PictureList(marks ? QSize(15, 15) : QSize(45, 45), owner);
-        list->setObjectName(name);
-        const int count = marks ? 2 : 10;
-        // zahlen and zahlenfest are drawn by nothing; they share the classic digits.
-        QString file = name + QStringLiteral(".png");
-        if (name == QLatin1String("zahlen"))
-            file = QStringLiteral("Knormal.png");
-        else if (name == QLatin1String("zahlenfest"))
-            file = QStringLiteral("Kfest.png");
-        QImage strip = builtInPicture(file);
-        const QSize stripSize(list->pictureSize().width() * count, list->pictureSize().height());
-        if (strip.size() != stripSize) {
-            // Keep the board drawable with plain cells rather than failing the game.
-            qWarning("picture strip %s is damaged; using plain pictures", qPrintable(file));
-            strip = QImage(stripSize, QImage::Format_RGB32);
-            strip.fill(marks ? QColor(204, 204, 204) : QColor(Qt::white));
-            if (marks)
-                QPainter(&strip).fillRect(15, 0, 15, 15, Qt::white);
-        }
-        list->addStrip(strip);
-        list->setTwiceSizeStrip(twiceSizeName(file));
+    for (std::size_t i = 0; i < sets.size(); ++i)
+        if (kElementLetters[i] == letter)
+            return sets[i];
+    return {};
+}
+
+BoardPictures createPictureLists(QObject *owner)
+{
+    BoardPictures made;
+    for (std::size_t i = 0; i < made.sets.size(); ++i) {
+        const QString letter(QLatin1Char(kElementLetters[i]));
+        made.sets[i].normal = makePictureList(owner, letter + QStringLiteral("normal"));
+        made.sets[i].fest = makePictureList(owner, letter + QStringLiteral("fest"));
     }
+    made.grauliste = makePictureList(owner, QStringLiteral("grauliste"));
+    made.zahlen = makePictureList(owner, QStringLiteral("zahlen"));
+    made.zahlenfest = makePictureList(owner, QStringLiteral("zahlenfest"));
+    return made;
 }
 
 } // namespace vantrell

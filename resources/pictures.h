@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <array>
 #include <vector>
 
 namespace vantrell {
@@ -74,7 +75,24 @@ private:
 // then "grauliste", "zahlen" and "zahlenfest".
 QStringList pictureListNames();
 
+// The board's picture lists as createPictureLists made them, so the drawing never looks
+// them up by name. The lists belong to the owner they were created for.
+struct BoardPictures {
+    // The pictures of one element set: the player's entries and the given cells.
+    struct ElementLists {
+        const PictureList *normal = nullptr;
+        const PictureList *fest = nullptr;
+    };
+    // The lists of element set R, B, S, K or C; none for any other letter.
+    ElementLists forElements(char letter) const;
+
+    std::array<ElementLists, 5> sets; // R, B, S, K, C
+    const PictureList *grauliste = nullptr; // the mark pictures
+    const PictureList *zahlen = nullptr;
+    const PictureList *zahlenfest = nullptr;
+};
+
 // Creates every picture list of the board as a child of owner, named as above.
-void createPictureLists(QObject *owner);
+BoardPictures createPictureLists(QObject *owner);
 
 } // namespace vantrell

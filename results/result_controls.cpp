@@ -2,7 +2,6 @@
 
 #include "resources/pictures.h"
 #include "widgets/accessibility.h"
-#include "widgets/status_bar.h"
 
 #include "widgets/show_window.h"
 #include "widgets/tool_window.h"
@@ -14,12 +13,6 @@
 #include <QLabel>
 
 namespace vantrell {
-
-QString mainWindowPointsText(const QWidget *mainWindow)
-{
-    const auto *stat = mainWindow ? mainWindow->findChild<const StatusBar *>(QStringLiteral("stat")) : nullptr;
-    return stat ? stat->panelText(2) : QString();
-}
 
 QLabel *makePointsLabel(QWidget *parent, QPoint at)
 {
@@ -54,9 +47,9 @@ PictureBox *makeClickArea(QWidget *parent, const char *name, QRect geometry)
     return area;
 }
 
-ResultWindow::ResultWindow(const QLabel *spr, QWidget *mainWindow, const char *name, const QString &designTitle,
-                           QSize size, QPoint pointsLabelAt)
-    : QWidget(nullptr, kCaptionOnlyToolWindow), spr_(spr), mainWindow_(mainWindow)
+ResultWindow::ResultWindow(const QLabel *spr, QWidget *mainWindow, const ResultHost *host, const char *name,
+                           const QString &designTitle, QSize size, QPoint pointsLabelAt)
+    : QWidget(nullptr, kCaptionOnlyToolWindow), spr_(spr), mainWindow_(mainWindow), host_(host)
 {
     setObjectName(QLatin1String(name));
     setWindowTitle(designTitle);
@@ -114,7 +107,7 @@ void ResultWindow::FormActivate()
 {
     if (mainWindow_)
         mainWindow_->setEnabled(false);
-    label1_->setText(mainWindowPointsText(mainWindow_));
+    label1_->setText(host_ ? host_->pointsPanelText() : QString());
     label1_->adjustSize();
     if (!speech_.solvedWith.isEmpty()) {
         setAccessibleDescription(speech_.solvedWith.arg(label1_->text()));

@@ -25,9 +25,6 @@ struct ResultSpeech {
     QString address;
 };
 
-// The text of the main window's points panel (status panel 2).
-QString mainWindowPointsText(const QWidget *mainWindow);
-
 // The dark-red, transparent points label "Label1".
 QLabel *makePointsLabel(QWidget *parent, QPoint at);
 
@@ -37,15 +34,23 @@ PictureBox *makeBackground(QWidget *parent, const char *name, const QString &pic
 // A transparent click area over a button face of the background picture.
 PictureBox *makeClickArea(QWidget *parent, const char *name, QRect geometry);
 
+// What a result window reads of the window the game was played in.
+class ResultHost {
+public:
+    virtual ~ResultHost() = default;
+    // The text of its points panel (status panel 2), as the player sees it.
+    virtual QString pointsPanelText() const = 0;
+};
+
 // What both result windows share: the language, the main window they disable while they
-// are active, the points label filled from the main window's status bar at every
+// are active, the points label filled from the host's points panel at every
 // activation, the way back to the main window, and a window manager's close or minimise
 // that must not leave the main window disabled.
 class ResultWindow : public QWidget {
     Q_OBJECT
 public:
-    ResultWindow(const QLabel *spr, QWidget *mainWindow, const char *name, const QString &designTitle, QSize size,
-                 QPoint pointsLabelAt);
+    ResultWindow(const QLabel *spr, QWidget *mainWindow, const ResultHost *host, const char *name,
+                 const QString &designTitle, QSize size, QPoint pointsLabelAt);
 
     virtual void setSpeech(const ResultSpeech &speech);
 
@@ -70,6 +75,7 @@ protected:
 
     const QLabel *spr_;
     QWidget *mainWindow_;
+    const ResultHost *host_;
     QLabel *label1_;
     ResultSpeech speech_;
 };

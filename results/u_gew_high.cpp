@@ -100,8 +100,8 @@ void showAddress(QLineEdit *field, const QString &address)
 
 } // namespace
 
-Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow)
-    : ResultWindow(spr, mainWindow, "gew_high", QStringLiteral("Highscoreverdächtig!"), {400, 340}, {200, 57})
+Tgew_high::Tgew_high(const QLabel *spr, QWidget *mainWindow, const ResultHost *host)
+    : ResultWindow(spr, mainWindow, host, "gew_high", QStringLiteral("Highscoreverdächtig!"), {400, 340}, {200, 57})
 {
     image4_ = makeBackground(this, "Image4", QStringLiteral("gew_high_en.jpg"));
     image1_ = makeBackground(this, "Image1", QStringLiteral("gew_high_de.jpg"));
@@ -145,6 +145,14 @@ void Tgew_high::Sprache()
         edit1_->setText(QStringLiteral("Anonymous"));
         label1_->move(label1_->x(), 57);
     }
+}
+
+void Tgew_high::setResult(std::int32_t punkte, std::int32_t spielart, std::int32_t aufgedeckt, char elemente)
+{
+    lapunkte_->setText(QString::number(punkte));
+    laspielart_->setText(QString::number(spielart));
+    laaufgedeckt_->setText(QString::number(aufgedeckt));
+    laelemente_->setText(QString(QLatin1Char(elemente)));
 }
 
 void Tgew_high::FormActivate()

@@ -5,6 +5,7 @@
 #include "results/result_controls.h"
 
 #include <QString>
+#include <cstdint>
 
 class QLineEdit;
 
@@ -13,7 +14,11 @@ namespace vantrell {
 class Tgew_high : public ResultWindow {
     Q_OBJECT
 public:
-    Tgew_high(const QLabel *spr, QWidget *mainWindow);
+    Tgew_high(const QLabel *spr, QWidget *mainWindow, const ResultHost *host);
+
+    // The result the code is built from at the next activation, kept in the hidden labels
+    // lapunkte, laspielart, laaufgedeckt and laelemente.
+    void setResult(std::int32_t punkte, std::int32_t spielart, std::int32_t aufgedeckt, char elemente);
 
     QString pruefcode() const { return pruefcode_; }
     QString linkanzeige() const { return linkanzeige_; }

@@ -8,8 +8,8 @@
 
 namespace vantrell {
 
-Tgew_kein::Tgew_kein(const QLabel *spr, QWidget *mainWindow)
-    : ResultWindow(spr, mainWindow, "gew_kein", QStringLiteral("Herzlichen Glückwunsch"), {400, 155}, {208, 63})
+Tgew_kein::Tgew_kein(const QLabel *spr, QWidget *mainWindow, const ResultHost *host)
+    : ResultWindow(spr, mainWindow, host, "gew_kein", QStringLiteral("Herzlichen Glückwunsch"), {400, 155}, {208, 63})
 {
     image1_ = makeBackground(this, "Image1", QStringLiteral("gew_kein_de.jpg"));
     image3_ = makeBackground(this, "Image3", QStringLiteral("gew_kein_en.jpg"));

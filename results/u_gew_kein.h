@@ -8,8 +8,9 @@ namespace vantrell {
 class Tgew_kein : public ResultWindow {
     Q_OBJECT
 public:
-    // spr holds the interface language; mainWindow is disabled while this window is active.
-    Tgew_kein(const QLabel *spr, QWidget *mainWindow);
+    // spr holds the interface language; mainWindow is disabled while this window is active,
+    // host gives the points it shows.
+    Tgew_kein(const QLabel *spr, QWidget *mainWindow, const ResultHost *host);
 
     void setSpeech(const ResultSpeech &speech) override;
 

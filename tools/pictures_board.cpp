@@ -8,14 +8,14 @@
 // which is what a mark square paints over them.
 #include "tools/pictures_common.h"
 
+#include "core/settings.h"
+
 #include <QPainter>
 #include <QtMath>
 
 namespace vantrell::art {
 
 namespace {
-
-constexpr int cell = 45;
 
 struct ButtonColours {
     QColor light, mid, dark, rim;
@@ -185,7 +185,7 @@ void drawElement(QPainter &p, char set, bool fest, int k, const QRectF &box, boo
 QImage strip(char set, bool fest, int scale)
 {
     const QColor ground = set == 'K' ? QColor(Qt::white) : boardGrey;
-    QImage image(10 * cell * scale, cell * scale, QImage::Format_RGB32);
+    QImage image(10 * kCellPixels * scale, kCellPixels * scale, QImage::Format_RGB32);
     image.fill(ground);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -193,8 +193,8 @@ QImage strip(char set, bool fest, int scale)
         p.scale(scale, scale);
     for (int v = 1; v <= 9; ++v) {
         const qreal sx = (v - 1) % 3, sy = (v - 1) / 3;
-        drawElement(p, set, fest, v, QRectF(15 * sx + 2, 15 * sy + 2, 11, 11), true);
-        drawElement(p, set, fest, v, QRectF(v * cell + 6, 6, 33, 33), false);
+        drawElement(p, set, fest, v, QRectF(kMarkPixels * sx + 2, kMarkPixels * sy + 2, 11, 11), true);
+        drawElement(p, set, fest, v, QRectF(v * kCellPixels + 6, 6, 33, 33), false);
     }
     return image;
 }
@@ -210,9 +210,9 @@ std::vector<Picture> boardPictures()
             out.push_back({named(QString(QChar(set)) + QStringLiteral("normal.png")), strip(set, false, scale)});
             out.push_back({named(QString(QChar(set)) + QStringLiteral("fest.png")), strip(set, true, scale)});
         }
-        QImage marks(30 * scale, 15 * scale, QImage::Format_RGB32);
+        QImage marks(2 * kMarkPixels * scale, kMarkPixels * scale, QImage::Format_RGB32);
         marks.fill(boardGrey);
-        QPainter(&marks).fillRect(15 * scale, 0, 15 * scale, 15 * scale, Qt::white);
+        QPainter(&marks).fillRect(kMarkPixels * scale, 0, kMarkPixels * scale, kMarkPixels * scale, Qt::white);
         out.push_back({named(QStringLiteral("grauliste.png")), marks});
     }
     return out;

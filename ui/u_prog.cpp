@@ -107,6 +107,8 @@ void Tprog::keepColumnWhole()
                    std::max(columnBottom + 1 + kColumnGap + kStatusHeight, gameMinimum_.height));
 }
 
+QString Tprog::pointsPanelText() const { return stat_->panelText(2); }
+
 QString Tprog::pointsText(std::int32_t points) const { return QString::number(points) + texts_.pointsSuffix; }
 
 bool Tprog::event(QEvent *event)
@@ -128,7 +130,7 @@ void Tprog::FormActivate()
     // returning from another window keeps the player's chosen count.
     if (countList_ == CountRange{} || countListBuiltFor_ != comboText(cbspielart_))
         cbspielartChange();
-    bitmaps_.markenbild = QImage(15, 15, QImage::Format_RGB32);
+    bitmaps_.markenbild = QImage(kMarkPixels, kMarkPixels, QImage::Format_RGB32);
     bitmaps_.markenbild.fill(Qt::white);
 }
 
@@ -164,7 +166,7 @@ void Tprog::fitBoardToScreen()
 {
     if (board_.picture.isNull())
         return;
-    if (setBoardDeviceGeometry(board_, spielfeld_->devicePixelRatioF(), spielfeld_->deviceSize(), game_, *this))
+    if (setBoardDeviceGeometry(board_, spielfeld_->devicePixelRatioF(), spielfeld_->deviceSize(), game_, pictures_))
         spielfeld_->setPicture(board_.picture, board_.devicePicture);
 }
 
@@ -387,7 +389,7 @@ void Tprog::Ausgabe(int x1, int x2, int y1, int y2)
     // The board control lets go of the pictures while they are drawn on, so that drawing
     // does not copy them first.
     spielfeld_->setPicture({}, {});
-    vantrell::Ausgabe(board_, game_, *this, bitmaps_, x1, x2, y1, y2);
+    vantrell::Ausgabe(board_, game_, pictures_, bitmaps_, x1, x2, y1, y2);
     spielfeld_->setPicture(board_.picture, board_.devicePicture);
 }
 
@@ -400,7 +402,7 @@ void Tprog::spielstartenClick()
     const BusyCursor busy;
     // Clicks on a grid under construction would only do harm.
     spiellaeuft_ = 0;
-    bitmaps_.zellbild = whitePicture(45, 45);
+    bitmaps_.zellbild = whitePicture(kCellPixels, kCellPixels);
     spielfeld_->show();
     pc_->setEnabled(false);
     image4_->setEnabled(false);
@@ -479,27 +481,32 @@ void Tprog::gameSolved()
         return;
     }
     if (windows.gewHigh) {
-        // The result travels into the highscore window through its hidden labels.
-        const auto setCaption = [&](const char *name, const QString &text) {
-            if (auto *label = windows.gewHigh->findChild<QLabel *>(QLatin1String(name)))
-                label->setText(text);
-        };
-        setCaption("lapunkte", QString::number(punkte_));
-        setCaption("laspielart", QString::number(game_.spielart));
-        setCaption("laaufgedeckt", QString::number(game_.aufgedeckt));
-        setCaption("laelemente", QString(QLatin1Char(game_.elemente)));
+        windows.gewHigh->setResult(punkte_, game_.spielart, game_.aufgedeckt, game_.elemente);
         showActive(windows.gewHigh);
     }
 }
 
 // ---- Print page composition ---------------------------------------------------------------
 
-PictureBox *Tprog::pageField(int i) const { return findChild<PictureBox *>(QStringLiteral("x%1").arg(i)); }
+PictureBox *Tprog::pageField(int i) const
+{
+    return i >= 1 && i <= int(pageFields_.size()) ? pageFields_[std::size_t(i - 1)] : nullptr;
+}
 
 std::optional<PageFieldPuzzle> Tprog::pageFieldPuzzle(int i) const
 {
     return i >= 1 && i <= int(pageFieldPuzzles_.size()) ? pageFieldPuzzles_[std::size_t(i - 1)] : std::nullopt;
 }
+
+void Tprog::printDialogHidden()
+{
+    // The play page comes to the front next (the dialog's close selects it); weg brings the
+    // print page back right after.
+    pc_->selectPage(1);
+    weg_->start();
+}
+
+void Tprog::printDialogClosed() { pc_->selectPage(0); }
 
 void Tprog::vorschaudruckClick()
 {
@@ -531,7 +538,7 @@ void Tprog::vorschaudruckClick()
 
 void Tprog::Druck1SeiteEinrichten()
 {
-    const int side = 45 * game_.groesse + 20;
+    const int side = pageFieldSide(game_.groesse);
     for (int i = 1; i <= felderproseite_; ++i) {
         PictureBox *field = pageField(i);
         // Width first, then height; new pixels are white.

@@ -6,6 +6,7 @@
 #include "play/board_keys.h"
 #include "play/board_renderer.h"
 #include "print/u_druckfenster.h"
+#include "results/result_controls.h"
 #include "ui/texts.h"
 
 #include <QWidget>
@@ -29,7 +30,7 @@ class PageControl;
 class PictureBox;
 class StatusBar;
 
-class Tprog : public QWidget, public PrintHost {
+class Tprog : public QWidget, public PrintHost, public ResultHost {
     Q_OBJECT
 public:
     // spr is the splash window's hidden label whose caption is the interface language.
@@ -43,12 +44,16 @@ public:
     std::uint8_t spiellaeuft() const { return spiellaeuft_; }
     std::uint8_t druckmodus() const { return druckmodus_; }
     std::int32_t felderproseite() const override { return felderproseite_; }
+    PictureBox *pageField(int i) const override;
     std::optional<PageFieldPuzzle> pageFieldPuzzle(int i) const override;
     void pageFieldsCleared() override { pageFieldPuzzles_ = {}; }
+    void printDialogHidden() override;
+    void printDialogClosed() override;
     const LanguageTexts &texts() const { return texts_; }
     QString language() const;
     QImage boardPicture() const;
     bool isClosing() const override { return closing_; }
+    QString pointsPanelText() const override;
 
     StatusBar *stat() const { return stat_; }
     PageControl *pc() const { return pc_; }
@@ -101,7 +106,6 @@ private:
 
     void Druck1SeiteEinrichten();
     bool Druck2Druckausgabe();
-    PictureBox *pageField(int i) const;
     void centreInFrame(QWidget *picture);
     // The board and the preview drawn again where the screen's pixels under them changed
     // (another device pixel ratio, or a move onto other pixel boundaries).
@@ -119,6 +123,7 @@ private:
     LanguageTexts texts_;
     GameState game_;
     BoardCanvas board_;
+    BoardPictures pictures_; // the picture lists, children of this window
     BoardBitmaps bitmaps_;
     std::int32_t punkte_ = 0;
     std::uint8_t spiellaeuft_ = 0;
@@ -138,6 +143,7 @@ private:
     QFrame *bevel2_ = nullptr;
     BoardView *spielfeld_ = nullptr;
     PictureBox *druckseite_ = nullptr;
+    std::array<PictureBox *, 6> pageFields_{}; // x1 ... x6
     QGroupBox *gbtitel_ = nullptr;
     QGroupBox *gb1_ = nullptr;
     QGroupBox *gb2_ = nullptr;

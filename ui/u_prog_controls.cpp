@@ -2,6 +2,7 @@
 #include "ui/u_prog.h"
 
 #include "ui/u_prog_look.h"
+#include "core/settings.h"
 #include "play/board_view.h"
 #include "play/raster.h"
 #include "resources/pictures.h"
@@ -137,7 +138,7 @@ Tprog::~Tprog() = default;
 
 void Tprog::buildControls()
 {
-    createPictureLists(this);
+    pictures_ = createPictureLists(this);
     const QString smallButton = QStringLiteral("button_small.png");
     const QString wideButton = QStringLiteral("button_wide.png");
 
@@ -188,6 +189,7 @@ void Tprog::buildControls()
     connect(druckseite_, &PictureBox::deviceGeometryChanged, this, &Tprog::fitPreviewToScreen, Qt::QueuedConnection);
     for (int i = 1; i <= 6; ++i) {
         auto *field = new PictureBox(ts2_);
+        pageFields_[std::size_t(i - 1)] = field;
         field->setObjectName(QStringLiteral("x%1").arg(i));
         QImage blank(15, 15, QImage::Format_RGB32);
         blank.fill(Qt::white);
@@ -289,8 +291,8 @@ void Tprog::buildControls()
     weg_->setInterval(10);
     connect(weg_, &QTimer::timeout, this, &Tprog::wegTimer);
 
-    bitmaps_.zellbild = whitePicture(45, 45);
-    bitmaps_.markenbild = whitePicture(15, 15);
+    bitmaps_.zellbild = whitePicture(kCellPixels, kCellPixels);
+    bitmaps_.markenbild = whitePicture(kMarkPixels, kMarkPixels);
     pcDrawTab();
 }
 

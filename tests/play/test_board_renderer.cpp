@@ -22,14 +22,14 @@ const QRgb kWhite = QColor(Qt::white).rgb();
 
 // A board with its picture lists, as the main window holds them.
 struct Board {
-    QObject lists;
+    QObject owner;
+    BoardPictures lists = createPictureLists(&owner);
     GameState state;
     BoardCanvas canvas;
     BoardBitmaps bitmaps;
 
     Board(int spielart, char elemente, qreal ratio = 1)
     {
-        createPictureLists(&lists);
         state.spielart = spielart;
         state.groesse = spielart == 1 ? 9 : spielart;
         state.elemente = elemente;
@@ -54,9 +54,10 @@ struct Board {
     }
     void drawAll() { Ausgabe(canvas, state, lists, bitmaps, 1, state.groesse, 1, state.groesse); }
     void drawCell(int x, int y) { Ausgabe(canvas, state, lists, bitmaps, x, x, y, y); }
+    // By the list's name, so a list the drawing mixes up shows.
     const PictureList &list(const char *kind) const
     {
-        return *lists.findChild<const PictureList *>(QString(QLatin1Char(state.elemente)) + QLatin1String(kind));
+        return *owner.findChild<const PictureList *>(QString(QLatin1Char(state.elemente)) + QLatin1String(kind));
     }
 };
 

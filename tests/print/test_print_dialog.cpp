@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <array>
+
 
 using namespace vantrell;
 using namespace vantrell::testing;
@@ -41,8 +43,8 @@ public:
     {
         for (int i = 1; i <= 6; ++i) {
             auto *field = new PictureBox(this);
-            field->setObjectName(QStringLiteral("x%1").arg(i));
             field->setPicture(QImage(1, 1, QImage::Format_RGB32));
+            fields_[std::size_t(i - 1)] = field;
         }
     }
     // A page of one field, as the preparation leaves it.
@@ -50,15 +52,19 @@ public:
     {
         QImage picture(200, 200, QImage::Format_RGB32);
         picture.fill(Qt::white);
-        findChild<PictureBox *>(QStringLiteral("x1"))->setPicture(picture);
+        setField(picture);
     }
     std::int32_t felderproseite() const override { return 1; }
+    PictureBox *pageField(int i) const override { return i >= 1 && i <= 6 ? fields_[std::size_t(i - 1)] : nullptr; }
     std::optional<PageFieldPuzzle> pageFieldPuzzle(int i) const override { return i == 1 ? puzzle : std::nullopt; }
     void pageFieldsCleared() override { puzzle.reset(); }
-    QSize fieldSize() const { return findChild<PictureBox *>(QStringLiteral("x1"))->picture().size(); }
-    void setField(const QImage &picture) { findChild<PictureBox *>(QStringLiteral("x1"))->setPicture(picture); }
+    QSize fieldSize() const { return fields_[0]->picture().size(); }
+    void setField(const QImage &picture) { fields_[0]->setPicture(picture); }
 
     std::optional<PageFieldPuzzle> puzzle; // what the window says x1 shows
+
+private:
+    std::array<PictureBox *, 6> fields_{};
 };
 
 PageFieldPuzzle somePuzzle(std::uint64_t seed)
