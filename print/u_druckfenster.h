@@ -3,6 +3,7 @@
 #pragma once
 
 #include "print/printer_output.h"
+#include "ui/window_speech.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -17,13 +18,6 @@ namespace vantrell {
 
 class ClickLabel;
 class PictureBox;
-
-// What a screen reader says of the dialog's controls, in the interface language.
-struct PrintDialogSpeech {
-    QString picture;  // what the background picture says
-    QString printer;  // the printer choice
-    QString progress; // the progress bar
-};
 
 // What the dialog needs to know of the window that composes the page, and what it asks
 // of it. A typed link: a renamed control would otherwise still compile and do nothing.

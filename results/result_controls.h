@@ -1,6 +1,7 @@
 // Parts the two result windows share.
 #pragma once
 
+#include "ui/window_speech.h"
 #include "widgets/controls.h"
 
 #include <QRect>
@@ -11,19 +12,6 @@ class QLabel;
 class QWidget;
 
 namespace vantrell {
-
-// What a screen reader says of the result windows, in the interface language.
-struct ResultSpeech {
-    QString solvedWith;  // "... solved ... with %1." (%1: the points with their suffix)
-    QString keinPicture; // what the picture of the window below the highscore bar says
-    QString highPicture; // what the highscore window's picture says
-    QString ok;
-    QString submit;
-    QString decline;
-    QString name;
-    QString code;
-    QString address;
-};
 
 // The dark-red, transparent points label "Label1".
 QLabel *makePointsLabel(QWidget *parent, QPoint at);

@@ -3,8 +3,7 @@
 
 #include "core/settings.h"
 #include "play/board_speech.h"
-#include "print/u_druckfenster.h"
-#include "results/result_controls.h"
+#include "ui/window_speech.h"
 
 #include <QString>
 #include <array>
