@@ -29,7 +29,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 depends=$(field Depends)
 echo "Depends: $depends"
 dep_names=$(tr ',|' '\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/')
-for lib in libc6 'libstdc\+\+6' libqt6core6 libsqlite3-0; do
+for lib in libc6 'libstdc\+\+6' libqt6core6 libsqlite3-0 libpq5; do
   grep -qxE "$lib" <<<"$dep_names" || fail "Depends lacks $lib"
 done
 ! grep -qE -- '-dev$|^libqt6(gui|widgets|printsupport)6$|^libjpeg|^libcups' <<<"$dep_names" \

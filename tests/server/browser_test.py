@@ -3,8 +3,11 @@
 address with a genuine code, a reload, the hand-entry form, hostile names, the German page.
 Screenshots of every page at 1x, 1.5x and 2x go to WORKDIR/screenshots.
 
-    browser_test.py SERVICE MAKE_CODES WORKDIR
-Exit code 77 when chromium, chromedriver or selenium is missing.
+    browser_test.py SERVICE MAKE_CODES WORKDIR [--through-nginx]
+With --through-nginx the browser meets the list as a large site serves it: two instances on
+a private PostgreSQL behind the private nginx with the packaged site (http redirected to
+https). Exit code 77 when chromium, chromedriver or selenium is missing (or, through nginx,
+PostgreSQL or nginx).
 """
 
 import os
@@ -18,6 +21,7 @@ import urllib.parse
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "highscores"))
 from private_service import PrivateService  # noqa: E402
 from browser import BrowserMissing, chromium  # noqa: E402
+from cluster import Cluster, Unavailable, check_available  # noqa: E402
 
 try:
     from selenium.webdriver.common.by import By
@@ -26,6 +30,7 @@ except ImportError:
     sys.exit(77)
 
 SERVICE, MAKE_CODES, WORK = (os.path.abspath(p) for p in sys.argv[1:4])
+THROUGH_NGINX = "--through-nginx" in sys.argv[4:]
 SHOTS = os.path.join(WORK, "screenshots")
 
 
@@ -39,18 +44,30 @@ class Pages(unittest.TestCase):
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(SHOTS)
-        cls.service = PrivateService(SERVICE, os.path.join(WORK, "service"), "--rate-limit", "0").start()
         cls.codes = genuine_codes(40, seed=23)
-        # The host the game's address names, as the browser reaches this machine.
-        cls.site = "http://www.localhost:%d" % cls.service.port
+        if THROUGH_NGINX:
+            cls.cluster = Cluster(SERVICE, os.path.join(WORK, "cluster"), options=["--rate-limit", "0"]).start()
+            cls.service = cls.cluster.nginx
+            # The game's address is http://; the site sends the browser on to https.
+            cls.site = "http://www.localhost:%d" % cls.cluster.nginx.http_port
+            cls.extra = ("--ignore-certificate-errors",)
+        else:
+            cls.cluster = None
+            cls.service = PrivateService(SERVICE, os.path.join(WORK, "service"), "--rate-limit", "0").start()
+            # The host the game's address names, as the browser reaches this machine.
+            cls.site = "http://www.localhost:%d" % cls.service.port
+            cls.extra = ()
         for i, code in enumerate(cls.codes[20:]):
             cls.service.request("GET", "/index.php?ziel=medsudokuhighscore&name=Player%%20%d&code=%s" % (i, code))
-        cls.browser = chromium(os.path.join(WORK, "profile-en"), "en-GB,en")
+        cls.browser = chromium(os.path.join(WORK, "profile-en"), "en-GB,en", *cls.extra)
 
     @classmethod
     def tearDownClass(cls):
         cls.browser.quit()
-        assert cls.service.stop() == 0, cls.service.log()[-3000:]
+        if cls.cluster:
+            cls.cluster.stop()
+        else:
+            assert cls.service.stop() == 0, cls.service.log()[-3000:]
 
     def address(self, name, code):
         return self.site + "/index.php?ziel=medsudokuhighscore&name=" + urllib.parse.quote(name, safe="-._~") \
@@ -78,6 +95,8 @@ class Pages(unittest.TestCase):
     def test_game_address_then_reload(self):
         b = self.browser
         b.get(self.address("Zoë Brückner", self.codes[0]))
+        if THROUGH_NGINX:
+            self.assertTrue(b.current_url.startswith("https://www.localhost:"), b.current_url)
         rank, name = self.mine(b)
         self.assertEqual(name, "Zoë Brückner")
         notice = b.find_element(By.CSS_SELECTOR, ".notice").text
@@ -126,7 +145,7 @@ class Pages(unittest.TestCase):
         self.shoot(b, "hostile")
 
     def test_german_page(self):
-        b = chromium(os.path.join(WORK, "profile-de"), "de-DE,de")
+        b = chromium(os.path.join(WORK, "profile-de"), "de-DE,de", *self.extra)
         try:
             b.get(self.address("", self.codes[6]))
             self.assertEqual(b.find_element(By.TAG_NAME, "h1").text, "Highscore")
@@ -145,7 +164,9 @@ class Pages(unittest.TestCase):
 if __name__ == "__main__":
     try:
         chromium(tempfile.mkdtemp(), "en").quit()
-    except BrowserMissing as e:
+        if THROUGH_NGINX:
+            check_available()
+    except (BrowserMissing, Unavailable) as e:
         print("SKIP:", e)
         sys.exit(77)
-    unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)
+    unittest.main(argv=[sys.argv[0]] + [a for a in sys.argv[4:] if a != "--through-nginx"], verbosity=2)
