@@ -25,6 +25,8 @@ from cluster import Cluster, Unavailable, check_available  # noqa: E402
 
 try:
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.expected_conditions import staleness_of
+    from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
     print("SKIP: python3-selenium is not installed")
     sys.exit(77)
@@ -81,6 +83,13 @@ class Pages(unittest.TestCase):
             browser.save_screenshot(os.path.join(SHOTS, "%s@%sx.png" % (name, scale)))
         browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
+    def follow(self, browser, element):
+        """Clicks a link or button that loads a new page, and waits until it has: the click
+        returns before the page changes, and the old page has no answer to look for."""
+        old = browser.find_element(By.TAG_NAME, "html")
+        element.click()
+        WebDriverWait(browser, 20).until(staleness_of(old))
+
     def mine(self, browser):
         """(rank, name) of the highlighted row."""
         rows = browser.find_elements(By.CSS_SELECTOR, "tr.mine")
@@ -106,7 +115,7 @@ class Pages(unittest.TestCase):
         self.assertIn("already stands in the list", b.find_element(By.CSS_SELECTOR, ".notice").text)
         self.assertEqual(self.mine(b), (rank, name))
         # The whole table holds the entry once.
-        b.find_element(By.LINK_TEXT, "The whole table").click()
+        self.follow(b, b.find_element(By.LINK_TEXT, "The whole table"))
         self.assertEqual(len(self.rows_named(b, "Zoë Brückner")), 1)
         self.shoot(b, "table")
 
@@ -116,14 +125,14 @@ class Pages(unittest.TestCase):
         self.shoot(b, "list")
         b.find_element(By.ID, "name").send_keys("Per Hand")
         b.find_element(By.ID, "code").send_keys(self.codes[1])
-        b.find_element(By.CSS_SELECTOR, "form button").click()
+        self.follow(b, b.find_element(By.CSS_SELECTOR, "form button"))
         self.assertRegex(b.current_url, r"/index\.php\?ziel=medsudokuhighscore&entry=\d+&new=1$")
         self.assertEqual(self.mine(b)[1], "Per Hand")
         # A code typed wrong comes back with the form as it was sent.
-        b.find_element(By.LINK_TEXT, "All tables").click()
+        self.follow(b, b.find_element(By.LINK_TEXT, "All tables"))
         b.find_element(By.ID, "name").send_keys("Per Hand")
         b.find_element(By.ID, "code").send_keys(self.codes[2][:-1] + "x")
-        b.find_element(By.CSS_SELECTOR, "form button").click()
+        self.follow(b, b.find_element(By.CSS_SELECTOR, "form button"))
         self.assertIn("The code was not accepted: character 23 is not a digit", b.find_element(By.CSS_SELECTOR, ".notice").text)
         self.assertEqual(b.find_element(By.ID, "name").get_attribute("value"), "Per Hand")
         self.shoot(b, "refused")

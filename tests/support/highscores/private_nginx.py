@@ -147,11 +147,15 @@ http {
         return False
 
     def error_log(self):
-        try:
-            with open(os.path.join(self.dir, "error.log"), errors="replace") as f:
-                return f.read()
-        except OSError:
-            return ""
+        """nginx's error log, and what it wrote before it could open that."""
+        text = ""
+        for name in ("nginx.out", "error.log"):
+            try:
+                with open(os.path.join(self.dir, name), errors="replace") as f:
+                    text += f.read()
+            except OSError:
+                pass
+        return text
 
     # ---- talking to it
 
