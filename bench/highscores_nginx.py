@@ -80,7 +80,7 @@ def main():
         setups = [("PostgreSQL", 1), ("PostgreSQL", 2), ("SQLite", 1)]
         for n, (database, instances) in enumerate(setups):
             if database == "PostgreSQL":
-                pg.sql("DROP TABLE IF EXISTS codes, entries, schema_version")
+                pg.sql("DROP SCHEMA public CASCADE; CREATE SCHEMA public")
             cluster = Cluster(SERVICE, os.path.join(work, "setup-%d" % n), instances=instances,
                               options=["--rate-limit", "0"], database=database.lower(), nginx_workers="auto",
                               postgres=pg if database == "PostgreSQL" else None).start()

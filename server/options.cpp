@@ -12,7 +12,7 @@ const char *const kUsage =
     "  --listen HOST:PORT     address to listen on (default 127.0.0.1:8080; [::1]:8080 for IPv6)\n"
     "  --database ADDRESS     sqlite:PATH (default sqlite:highscores.db in $STATE_DIRECTORY or\n"
     "                         the working folder), or postgresql://USER@HOST/DB (libpq's URI)\n"
-    "  --pool N               connections to PostgreSQL (default 8)\n"
+    "  --pool N               connections to PostgreSQL (default 16)\n"
     "  --rate-limit N         submissions per client address and minute (default 10, 0: no limit)\n"
     "  --trusted-proxy ADDR   a proxy whose X-Forwarded-For names the client (repeatable)\n"
     "  --threads N            worker threads (default from the number of cores)\n"

@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -41,6 +42,53 @@ CREATE TABLE codes (
   code text PRIMARY KEY,
   entry_id bigint NOT NULL REFERENCES entries (id)
 );
+-- One submission in one round trip. The rules are the unique constraints: in READ COMMITTED
+-- an insert that meets a row another session is writing waits for its commit, and each
+-- statement here sees what was committed before it, so two instances that take the same
+-- code at the same moment make one entry.
+CREATE FUNCTION submit_entry(p_name text, p_points integer, p_type integer, p_givens integer, p_set text,
+                             p_code text)
+RETURNS TABLE (outcome text, id bigint, name text, points integer, game_type integer, givens integer,
+               element_set text, entered_ms bigint, rank bigint)
+LANGUAGE plpgsql VOLATILE AS $$
+DECLARE
+  made entries%ROWTYPE;
+  mine entries%ROWTYPE;
+  holder entries%ROWTYPE;
+BEGIN
+  FOR attempt IN 1..3 LOOP
+    INSERT INTO entries AS e (name, points, game_type, givens, element_set)
+      VALUES (p_name, p_points, p_type, p_givens, p_set)
+      ON CONFLICT DO NOTHING RETURNING e.* INTO made;
+    IF made.id IS NOT NULL THEN
+      mine := made;
+    ELSE
+      SELECT e.* INTO mine FROM entries e WHERE e.name = p_name AND e.points = p_points
+        AND e.game_type = p_type AND e.givens = p_givens AND e.element_set = p_set;
+    END IF;
+    EXIT WHEN mine.id IS NOT NULL; -- else the row that stood in the way is gone again
+  END LOOP;
+  IF mine.id IS NULL THEN
+    RAISE EXCEPTION 'an entry that blocked an insert cannot be read' USING ERRCODE = '40001';
+  END IF;
+  INSERT INTO codes AS c (code, entry_id) VALUES (p_code, mine.id) ON CONFLICT DO NOTHING;
+  IF FOUND THEN
+    holder := mine;
+  ELSE
+    SELECT e.* INTO holder FROM entries e WHERE e.id = (SELECT c.entry_id FROM codes c WHERE c.code = p_code);
+  END IF;
+  IF holder.id <> mine.id AND made.id IS NOT NULL THEN
+    -- The code is another name's: the entry made for this name must not stay.
+    DELETE FROM entries e WHERE e.id = made.id;
+  END IF;
+  RETURN QUERY SELECT
+    CASE WHEN holder.id <> mine.id THEN 'taken' WHEN made.id IS NOT NULL THEN 'created' ELSE 'standing' END,
+    holder.id, holder.name, holder.points, holder.game_type, holder.givens, holder.element_set, holder.entered_ms,
+    (SELECT count(*) FROM entries e WHERE e.game_type = holder.game_type AND e.points > holder.points)
+      + (SELECT count(*) FROM entries e WHERE e.game_type = holder.game_type AND e.points = holder.points
+         AND (e.entered_ms, e.id) < (holder.entered_ms, holder.id)) + 1;
+END
+$$;
 )sql"},
 };
 constexpr int kSchemaVersion = kMigrations[std::size(kMigrations) - 1].version;
@@ -59,10 +107,7 @@ constexpr int kAttempts = 3;
 #define ENTRY_COLUMNS "id, name, points, game_type, givens, element_set, entered_ms"
 
 enum Statement {
-    InsertEntry,
-    StandingEntry,
-    InsertCode,
-    CodeOwner,
+    Submit,
     EntryById,
     RankOf,
     Page,
@@ -71,12 +116,7 @@ enum Statement {
 };
 
 constexpr const char *kStatements[kStatementCount] = {
-    "INSERT INTO entries (name, points, game_type, givens, element_set) VALUES ($1, $2, $3, $4, $5)"
-    " ON CONFLICT DO NOTHING RETURNING " ENTRY_COLUMNS,
-    "SELECT " ENTRY_COLUMNS " FROM entries"
-    " WHERE name = $1 AND points = $2 AND game_type = $3 AND givens = $4 AND element_set = $5",
-    "INSERT INTO codes (code, entry_id) VALUES ($1, $2) ON CONFLICT DO NOTHING",
-    "SELECT " ENTRY_COLUMNS " FROM entries WHERE id = (SELECT entry_id FROM codes WHERE code = $1)",
+    "SELECT outcome, " ENTRY_COLUMNS ", rank FROM submit_entry($1, $2, $3, $4, $5, $6)",
     "SELECT " ENTRY_COLUMNS " FROM entries WHERE id = $1",
     // Entries ahead of this one: more points, or as many and entered earlier.
     "SELECT (SELECT count(*) FROM entries WHERE game_type = $1 AND points > $2)"
@@ -117,7 +157,6 @@ public:
 
     std::string sqlState;
     bool connectionLost;
-    bool mayRepeat = true; // false once a COMMIT was sent: its outcome is unknown
 };
 
 class Result {
@@ -230,7 +269,7 @@ public:
 private:
     static const char *name(Statement s)
     {
-        static constexpr const char *kNames[kStatementCount] = {"s0", "s1", "s2", "s3", "s4", "s5", "s6", "s7"};
+        static constexpr const char *kNames[kStatementCount] = {"s0", "s1", "s2", "s3", "s4"};
         return kNames[s];
     }
 
@@ -241,6 +280,7 @@ private:
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
             return r;
         const char *state = raw ? PQresultErrorField(raw, PG_DIAG_SQLSTATE) : nullptr;
+        sql.remove_prefix(std::min(sql.size(), sql.find_first_not_of(" \n")));
         const std::string first(sql.substr(0, sql.find_first_of(" \n")));
         const char *message = raw ? PQresultErrorMessage(raw) : PQerrorMessage(conn_);
         throw DatabaseError("database error (" + first + "): " + oneLine(message), state ? state : "",
@@ -445,7 +485,9 @@ public:
 private:
     // Runs work on a pooled connection. A connection that turns out to be dead is dropped;
     // if it was an old one (the database restarted since it was used) the work is done
-    // again on a fresh connection, as it is after a deadlock, unless a COMMIT was in flight.
+    // again on a fresh connection, as it is after a deadlock. Every piece of work is one
+    // statement that is safe to repeat: a submission whose commit was lost with its answer
+    // finds its entry standing the second time.
     template <typename F>
     auto withConnection(F &&work) -> decltype(work(std::declval<Connection &>()))
     {
@@ -456,7 +498,7 @@ private:
             } catch (const DatabaseError &e) {
                 if (e.connectionLost)
                     lease.drop();
-                const bool again = e.mayRepeat && attempt < kAttempts
+                const bool again = attempt < kAttempts
                                    && (e.worthRepeating() || (e.connectionLost && !lease.fresh()));
                 if (!again)
                     throw;
@@ -471,52 +513,19 @@ private:
             .integer(0, 0);
     }
 
-    // The rules are the tables' unique constraints. In READ COMMITTED, an insert that meets
-    // a row another instance is writing waits for its commit, and the next statement sees
-    // that row: two instances with the same code at the same moment make one entry.
     static SubmitResult submitOne(Connection &c, const Submission &s)
     {
-        const std::string points = std::to_string(s.points), type = std::to_string(s.type),
-                          givens = std::to_string(s.givens), set(1, s.set);
-        c.exec("BEGIN ISOLATION LEVEL READ COMMITTED");
-        Entry entry;
-        bool created = false;
-        {
-            const Result r = c.run(InsertEntry, {s.name, points, type, givens, set});
-            created = r.rows() == 1;
-            if (created)
-                entry = r.entry(0, 0);
-        }
-        if (!created) {
-            const Result r = c.run(StandingEntry, {s.name, points, type, givens, set});
-            if (r.rows() != 1)
-                throw StorageUnavailable("an entry that blocked an insert cannot be read");
-            entry = r.entry(0, 0);
-        }
-        Entry owner = entry;
-        if (c.run(InsertCode, {s.code, std::to_string(entry.id)}).affected() == 0) {
-            const Result r = c.run(CodeOwner, {s.code});
-            if (r.rows() != 1)
-                throw StorageUnavailable("a code that blocked an insert cannot be read");
-            owner = r.entry(0, 0);
-        }
+        const Result r = c.run(Submit, {s.name, std::to_string(s.points), std::to_string(s.type),
+                                        std::to_string(s.givens), std::string(1, s.set), s.code});
+        if (r.rows() != 1)
+            throw StorageUnavailable("a submission came back without its entry");
+        const std::string_view outcome = r.text(0, 0);
         SubmitResult result;
-        result.entry = owner;
-        if (owner.id != entry.id) {
-            // The code is another name's: the entry made for this name must not stay.
-            c.exec("ROLLBACK");
-            result.outcome = SubmitOutcome::CodeTaken;
-            result.rank = rankOf(c, owner);
-            return result;
-        }
-        result.outcome = created ? SubmitOutcome::Created : SubmitOutcome::Standing;
-        result.rank = rankOf(c, owner);
-        try {
-            c.exec("COMMIT");
-        } catch (DatabaseError &e) {
-            e.mayRepeat = false;
-            throw;
-        }
+        result.outcome = outcome == "created"    ? SubmitOutcome::Created
+                         : outcome == "standing" ? SubmitOutcome::Standing
+                                                 : SubmitOutcome::CodeTaken;
+        result.entry = r.entry(0, 1);
+        result.rank = r.integer(0, 8);
         return result;
     }
 

@@ -90,7 +90,7 @@ public:
     virtual bool readsAreLocal() const { return false; }
 };
 
-constexpr int kDefaultPoolSize = 8;
+constexpr int kDefaultPoolSize = 16;
 
 // Opens the database an address names: "sqlite:PATH" or "postgresql://..." (libpq's URI,
 // with up to poolSize connections). Creates or upgrades its tables. Throws

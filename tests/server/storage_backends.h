@@ -44,7 +44,7 @@ inline std::vector<StorageBackend> storageBackends(const QString &scratch)
                         }});
     if (const char *uri = std::getenv("VANTRELL_TEST_POSTGRES"))
         backends.push_back({"postgresql", [uri = std::string(uri)] {
-                                runPostgresSql(uri, "DROP TABLE IF EXISTS codes, entries, schema_version");
+                                runPostgresSql(uri, "DROP SCHEMA public CASCADE; CREATE SCHEMA public");
                                 return vantrell::highscores::openStorage(uri);
                             }});
     return backends;

@@ -34,7 +34,7 @@ class TestPostgresStorage : public QObject {
     Q_OBJECT
     std::string uri_;
 
-    void emptyDatabase() { runPostgresSql(uri_, "DROP TABLE IF EXISTS codes, entries, schema_version, accounts"); }
+    void emptyDatabase() { runPostgresSql(uri_, "DROP SCHEMA public CASCADE; CREATE SCHEMA public"); }
 
 private slots:
     void initTestCase()
