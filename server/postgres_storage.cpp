@@ -2,8 +2,11 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -149,14 +152,15 @@ std::string oneLine(const char *text)
 // request that had not committed anything may try again on a fresh one).
 class DatabaseError : public StorageUnavailable {
 public:
-    DatabaseError(const std::string &what, std::string state, bool lost)
-        : StorageUnavailable(what), sqlState(std::move(state)), connectionLost(lost)
+    DatabaseError(const std::string &what, std::string state, bool lost, bool timedOut = false)
+        : StorageUnavailable(what), sqlState(std::move(state)), connectionLost(lost), timedOut(timedOut)
     {
     }
     bool worthRepeating() const { return sqlState == "40001" || sqlState == "40P01"; }
 
     std::string sqlState;
     bool connectionLost;
+    bool timedOut; // not worth another try: the database hangs rather than having left
 };
 
 class Result {
@@ -209,7 +213,7 @@ private:
 // One connection, used by one thread at a time, with the statements it has prepared.
 class Connection {
 public:
-    explicit Connection(const std::string &address)
+    Connection(const std::string &address, std::chrono::milliseconds answerTimeout) : answerTimeout_(answerTimeout)
     {
         // Defaults first: what the address itself says wins. The keepalives and the user
         // time-out make a database host that vanished from the network an error within
@@ -233,12 +237,12 @@ public:
     Connection &operator=(const Connection &) = delete;
 
     // A simple statement (or several) without parameters.
-    Result exec(const char *sql) { return check(PQexec(conn_, sql), sql); }
+    Result exec(const char *sql) { return answer(PQsendQuery(conn_, sql), sql); }
 
     Result run(Statement s, std::initializer_list<std::string_view> parameters)
     {
         if (!prepared_[s]) {
-            check(PQprepare(conn_, name(s), kStatements[s], 0, nullptr), kStatements[s]);
+            answer(PQsendPrepare(conn_, name(s), kStatements[s], 0, nullptr), kStatements[s]);
             prepared_[s] = true;
         }
         // libpq takes zero-terminated values.
@@ -246,15 +250,20 @@ public:
         std::vector<const char *> values;
         for (const std::string &p : owned)
             values.push_back(p.c_str());
-        return check(PQexecPrepared(conn_, name(s), int(values.size()), values.data(), nullptr, nullptr, 0),
-                     kStatements[s]);
+        return answer(PQsendQueryPrepared(conn_, name(s), int(values.size()), values.data(), nullptr, nullptr, 0),
+                      kStatements[s]);
     }
 
     // Ends a transaction that an error left open; a connection that cannot is dropped.
     void rollback() noexcept
     {
-        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE)
-            PQclear(PQexec(conn_, "ROLLBACK"));
+        const PGTransactionStatusType state = PQtransactionStatus(conn_);
+        if (PQstatus(conn_) == CONNECTION_OK && (state == PQTRANS_INTRANS || state == PQTRANS_INERROR)) {
+            try {
+                exec("ROLLBACK");
+            } catch (const DatabaseError &) {
+            }
+        }
     }
 
     // Whether it can take the next request: still connected (a database that stopped or
@@ -273,11 +282,49 @@ private:
         return kNames[s];
     }
 
+    // The answer to what was just sent, waited for at most answerTimeout_: a database that
+    // hangs (stopped by a signal, its machine frozen) must not hold a worker for ever. The
+    // connection is given up then. Of several results, the first error or else the last.
+    Result answer(int sent, std::string_view sql)
+    {
+        if (!sent)
+            return check(nullptr, sql);
+        const Clock::time_point deadline = Clock::now() + answerTimeout_;
+        while (PQisBusy(conn_)) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            pollfd ready{PQsocket(conn_), POLLIN, 0};
+            const int rc = left > 0 ? ::poll(&ready, 1, int(left)) : 0;
+            if (rc < 0 && errno == EINTR)
+                continue;
+            if (rc == 0)
+                throw DatabaseError("the database did not answer within "
+                                        + std::to_string(answerTimeout_.count()) + " ms",
+                                    {}, true, true);
+            if (rc < 0 || !PQconsumeInput(conn_))
+                break; // PQgetResult reports the reason
+        }
+        PGresult *kept = nullptr;
+        while (PGresult *next = PQgetResult(conn_)) {
+            if (kept && !succeeded(kept)) {
+                PQclear(next);
+                continue;
+            }
+            PQclear(kept);
+            kept = next;
+        }
+        return check(kept, sql);
+    }
+
+    static bool succeeded(const PGresult *r)
+    {
+        const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+        return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    }
+
     Result check(PGresult *raw, std::string_view sql)
     {
         Result r(raw);
-        const ExecStatusType status = raw ? PQresultStatus(raw) : PGRES_FATAL_ERROR;
-        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        if (succeeded(raw))
             return r;
         const char *state = raw ? PQresultErrorField(raw, PG_DIAG_SQLSTATE) : nullptr;
         sql.remove_prefix(std::min(sql.size(), sql.find_first_not_of(" \n")));
@@ -288,13 +335,17 @@ private:
     }
 
     PGconn *conn_ = nullptr;
+    std::chrono::milliseconds answerTimeout_;
     bool prepared_[kStatementCount] = {};
 };
 
 // Up to size connections, opened as they are needed and dropped when they fail.
 class Pool {
 public:
-    Pool(std::string address, int size) : address_(std::move(address)), size_(size) {}
+    Pool(std::string address, int size, std::chrono::milliseconds answerTimeout)
+        : address_(std::move(address)), size_(size), answerTimeout_(answerTimeout)
+    {
+    }
 
     class Lease {
     public:
@@ -336,7 +387,7 @@ public:
                 ++open_;
                 lock.unlock();
                 try {
-                    auto c = std::make_unique<Connection>(address_);
+                    auto c = std::make_unique<Connection>(address_, answerTimeout_);
                     return Lease(*this, std::move(c), true);
                 } catch (const DatabaseError &e) {
                     lock.lock();
@@ -380,6 +431,7 @@ private:
 
     const std::string address_;
     const int size_;
+    const std::chrono::milliseconds answerTimeout_;
     std::mutex mutex_;
     std::condition_variable freed_;
     std::vector<std::unique_ptr<Connection>> idle_;
@@ -420,10 +472,11 @@ void migrate(Connection &c)
 
 class PostgresStorage : public Storage {
 public:
-    PostgresStorage(const std::string &address, int poolSize) : pool_(address, poolSize)
+    PostgresStorage(const std::string &address, int poolSize, std::chrono::milliseconds answerTimeout)
+        : pool_(address, poolSize, answerTimeout)
     {
         try {
-            auto c = std::make_unique<Connection>(address);
+            auto c = std::make_unique<Connection>(address, answerTimeout);
             migrate(*c);
             pool_.adopt(std::move(c));
         } catch (const StorageUnavailable &e) {
@@ -498,7 +551,7 @@ private:
             } catch (const DatabaseError &e) {
                 if (e.connectionLost)
                     lease.drop();
-                const bool again = attempt < kAttempts
+                const bool again = attempt < kAttempts && !e.timedOut
                                    && (e.worthRepeating() || (e.connectionLost && !lease.fresh()));
                 if (!again)
                     throw;
@@ -535,9 +588,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<Storage> openPostgresStorage(const std::string &address, int poolSize)
+std::unique_ptr<Storage> openPostgresStorage(const std::string &address, int poolSize,
+                                             std::chrono::milliseconds answerTimeout)
 {
-    return std::make_unique<PostgresStorage>(address, poolSize);
+    return std::make_unique<PostgresStorage>(address, poolSize, answerTimeout);
 }
 
 } // namespace vantrell::highscores

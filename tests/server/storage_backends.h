@@ -21,18 +21,20 @@ struct StorageBackend {
     std::function<std::unique_ptr<vantrell::highscores::Storage>()> fresh;
 };
 
-// Runs sql on the database at uri; throws with libpq's reason.
-inline void runPostgresSql(const std::string &uri, const char *sql)
+// Runs sql on the database at uri; its first value, if any. Throws with libpq's reason.
+inline std::string runPostgresSql(const std::string &uri, const char *sql)
 {
     PGconn *c = PQconnectdb(uri.c_str());
     PQsetNoticeProcessor(c, [](void *, const char *) {}, nullptr);
     PGresult *r = PQstatus(c) == CONNECTION_OK ? PQexec(c, sql) : nullptr;
     const bool ok = r && (PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK);
+    const std::string first = ok && PQntuples(r) > 0 ? PQgetvalue(r, 0, 0) : "";
     const std::string why = PQerrorMessage(c);
     PQclear(r);
     PQfinish(c);
     if (!ok)
         throw std::runtime_error("PostgreSQL: " + why);
+    return first;
 }
 
 inline std::vector<StorageBackend> storageBackends(const QString &scratch)

@@ -1,8 +1,11 @@
 // What only PostgreSQL brings: opening it, instances that start together, and a database
-// that ends the service's sessions or refuses it for a while.
+// that ends the service's sessions, refuses it for a while or stops answering.
 #include "core/highscore_code.h"
+#include "server/postgres_storage.h"
 #include "server/storage.h"
 #include "storage_backends.h"
+
+#include <signal.h>
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -137,6 +140,25 @@ private slots:
         QVERIFY2(back.elapsed() < 2000, qPrintable(QString("healthy again after %1 ms").arg(back.elapsed())));
         QCOMPARE(storage->submit(someSubmission(32000)).outcome, SubmitOutcome::Created);
         QCOMPARE(storage->list(1, 10, 0).total, 3);
+    }
+
+    // A database that hangs (its session stopped) costs a request the answer time-out, not
+    // a worker for ever; the next request takes a new session.
+    void databaseHangs()
+    {
+        emptyDatabase();
+        const auto storage = openPostgresStorage(uri_, 1, std::chrono::milliseconds(500));
+        QVERIFY(storage->healthy());
+        const int session = std::stoi(runPostgresSql(
+            maintenance(uri_), "SELECT pid FROM pg_stat_activity WHERE application_name = 'vantrell-highscores'"));
+        QCOMPARE(::kill(session, SIGSTOP), 0);
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY_THROWS_EXCEPTION(StorageUnavailable, storage->list(1, 10, 0));
+        const qint64 took = waited.elapsed();
+        ::kill(session, SIGCONT);
+        QVERIFY2(took >= 400 && took < 2000, qPrintable(QString("gave up after %1 ms").arg(took)));
+        QCOMPARE(storage->submit(someSubmission(30000)).outcome, SubmitOutcome::Created);
     }
 };
 
