@@ -29,3 +29,7 @@ echo
 echo "Highscore service under load (wrk), beside nginx serving the same bytes"
 echo
 "$root/bench/highscores.sh" "$build"
+echo
+echo "Highscore service through nginx: one and two instances on PostgreSQL, one on SQLite"
+echo
+/usr/bin/python3 "$root/bench/highscores_nginx.py" "$build"

@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <unordered_map>
@@ -563,6 +564,10 @@ bool Loop::dispatchBuffered(Connection &c)
     c.started = nowMs();
 
     HighscoreService &service = server_.service;
+    if (std::optional<Response> remembered = service.remembered(r)) {
+        answer(c, std::move(*remembered), keepAlive, headOnly, minor);
+        return true;
+    }
     if (service.quick(r)) {
         Response response;
         try {

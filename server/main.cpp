@@ -27,17 +27,6 @@ void raiseFileLimit()
     }
 }
 
-// The database address for the log, without a password or the options after "?".
-std::string addressForLog(const std::string &address)
-{
-    std::string shown = address.substr(0, address.find('?'));
-    const std::size_t scheme = shown.find("://");
-    const std::size_t at = shown.find('@');
-    if (scheme != std::string::npos && at != std::string::npos && at > scheme)
-        shown = shown.substr(0, scheme + 3) + "…" + shown.substr(at);
-    return shown;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -73,7 +62,7 @@ int main(int argc, char **argv)
     const std::string database = options.database.empty() ? defaultDatabase(std::getenv("STATE_DIRECTORY"))
                                                            : options.database;
     try {
-        const std::unique_ptr<Storage> storage = openStorage(database);
+        const std::unique_ptr<Storage> storage = openStorage(database, options.pool);
         HighscoreService service(*storage, options.rateLimit);
         ServerOptions serverOptions;
         serverOptions.host = options.host;

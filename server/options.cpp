@@ -11,7 +11,8 @@ const char *const kUsage =
     "\n"
     "  --listen HOST:PORT     address to listen on (default 127.0.0.1:8080; [::1]:8080 for IPv6)\n"
     "  --database ADDRESS     sqlite:PATH (default sqlite:highscores.db in $STATE_DIRECTORY or\n"
-    "                         the working folder)\n"
+    "                         the working folder), or postgresql://USER@HOST/DB (libpq's URI)\n"
+    "  --pool N               connections to PostgreSQL (default 16)\n"
     "  --rate-limit N         submissions per client address and minute (default 10, 0: no limit)\n"
     "  --trusted-proxy ADDR   a proxy whose X-Forwarded-For names the client (repeatable)\n"
     "  --threads N            worker threads (default from the number of cores)\n"
@@ -39,7 +40,7 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string> &
             continue;
         }
         if (name != "--listen" && name != "--database" && name != "--rate-limit" && name != "--trusted-proxy"
-            && name != "--threads")
+            && name != "--threads" && name != "--pool")
             return "unknown option " + name;
         if (!hasValue) {
             if (i + 1 >= arguments.size())
@@ -77,6 +78,11 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string> &
             if (!n)
                 return "--threads needs a number from 1 to 1024, not \"" + value + "\"";
             o.threads = int(*n);
+        } else if (name == "--pool") {
+            const auto n = parseNumber(value, 1, 1000);
+            if (!n)
+                return "--pool needs a number from 1 to 1000, not \"" + value + "\"";
+            o.pool = int(*n);
         }
     }
     return o;

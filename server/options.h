@@ -1,6 +1,8 @@
 // The command line of vantrell-highscores.
 #pragma once
 
+#include "server/storage.h"
+
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,6 +16,7 @@ struct Options {
     int rateLimit = 10;
     std::vector<std::string> trustedProxies;
     int threads = 0;
+    int pool = kDefaultPoolSize; // connections to PostgreSQL
     bool help = false;
     bool version = false;
 };

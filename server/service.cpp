@@ -494,14 +494,15 @@ bool HighscoreService::quick(const Request &request) const
 {
     if (request.method == "POST")
         return false;
+    if (request.target == "/static/highscores.css" || request.target == "/static/emblem.svg")
+        return true;
     const std::size_t query = request.target.find('?');
     const bool submits = query != std::string::npos && request.target.find("code=", query) != std::string::npos;
     return !submits && storage_.readsAreLocal();
 }
 
-Response HighscoreService::handle(const Request &request)
+std::string HighscoreService::cacheKey(const Request &request) const
 {
-    const Language language = pickLanguage(request.acceptLanguage);
     // Lists are read far more often than they change: the same address in the same
     // language gets the same bytes until an entry is added, or a second has passed.
     const bool read = request.method == "GET" || request.method == "HEAD";
@@ -510,23 +511,39 @@ Response HighscoreService::handle(const Request &request)
                       && (target.starts_with("/api/v1/highscores?") || target == "/" || target.starts_with("/?")
                           || target.starts_with(kListAddress))
                       && target.find("code=") == std::string_view::npos && target.find("entry=") == std::string_view::npos;
+    if (!list)
+        return {};
     std::string key;
-    if (list) {
-        key.reserve(target.size() + 1);
-        key = target;
-        key += language == Language::German ? 'd' : 'e';
-        const std::uint64_t version = storage_.version();
-        const Clock::time_point now = clock_();
-        std::lock_guard lock(cacheMutex_);
-        const auto found = cache_.find(key);
-        if (found != cache_.end() && found->second.version == version && now - found->second.made < std::chrono::seconds(1))
-            return found->second.response;
-    }
-    const std::uint64_t version = list ? storage_.version() : 0;
+    key.reserve(target.size() + 1);
+    key = target;
+    key += pickLanguage(request.acceptLanguage) == Language::German ? 'd' : 'e';
+    return key;
+}
+
+std::optional<Response> HighscoreService::remembered(const Request &request)
+{
+    const std::string key = cacheKey(request);
+    if (key.empty())
+        return std::nullopt;
+    const std::uint64_t version = storage_.version();
+    const Clock::time_point now = clock_();
+    std::lock_guard lock(cacheMutex_);
+    const auto found = cache_.find(key);
+    if (found != cache_.end() && found->second.version == version && now - found->second.made < std::chrono::seconds(1))
+        return found->second.response;
+    return std::nullopt;
+}
+
+Response HighscoreService::handle(const Request &request)
+{
+    if (std::optional<Response> r = remembered(request))
+        return std::move(*r);
+    const std::string key = cacheKey(request);
+    const std::uint64_t version = storage_.version();
     const Clock::time_point made = clock_();
     Response r = Router(storage_, limiter_, clock_, request).route();
-    addCommonHeaders(r, language);
-    if (list && r.status == 200) {
+    addCommonHeaders(r, pickLanguage(request.acceptLanguage));
+    if (!key.empty() && r.status == 200) {
         std::lock_guard lock(cacheMutex_);
         if (cache_.size() >= kMaxCached)
             cache_.clear();

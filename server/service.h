@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -40,14 +41,21 @@ public:
     Response handle(const Request &request);
 
     // Whether handle() answers this request without waiting for a commit (everything but
-    // submissions, on a storage whose reads are local).
+    // submissions, on a storage whose reads are local; the service's own files on any).
     bool quick(const Request &request) const;
+
+    // The answer to a list request while it is still remembered, without asking the
+    // database: the server gives it on the network thread, whatever the storage.
+    std::optional<Response> remembered(const Request &request);
 
     // The answer to a request the server refused before it was read whole: 400, 408, 413
     // or 431. target and acceptLanguage are empty where the header was not read.
     Response refuse(int status, const std::string &target, const std::string &acceptLanguage) const;
 
 private:
+    // The key a list answer is remembered under; empty for other requests.
+    std::string cacheKey(const Request &request) const;
+
     // List answers by address and language, while the list's version stands.
     struct Cached {
         std::uint64_t version = 0;

@@ -1,10 +1,11 @@
 #include "server/storage.h"
 
+#include "server/postgres_storage.h"
 #include "server/sqlite_storage.h"
 
 namespace vantrell::highscores {
 
-std::unique_ptr<Storage> openStorage(const std::string &address)
+std::unique_ptr<Storage> openStorage(const std::string &address, int poolSize)
 {
     constexpr std::string_view sqlite = "sqlite:";
     if (address.starts_with(sqlite)) {
@@ -13,9 +14,29 @@ std::unique_ptr<Storage> openStorage(const std::string &address)
             throw StorageOpenError("the database address \"sqlite:\" names no file");
         return openSqliteStorage(path);
     }
-    if (address.starts_with("postgresql://") || address.starts_with("postgres://"))
-        throw StorageOpenError("this build has no PostgreSQL storage; use --database sqlite:PATH");
-    throw StorageOpenError("unknown database address \"" + address + "\"; use sqlite:PATH");
+    if (address.starts_with("postgresql://") || address.starts_with("postgres://")) {
+        try {
+            return openPostgresStorage(address, poolSize);
+        } catch (const StorageOpenError &e) {
+            throw StorageOpenError("cannot open database " + addressForLog(address) + ": " + e.what());
+        }
+    }
+    throw StorageOpenError("unknown database address \"" + addressForLog(address)
+                           + "\"; use sqlite:PATH or postgresql://...");
+}
+
+std::string addressForLog(const std::string &address)
+{
+    std::string shown = address.substr(0, address.find('?'));
+    const std::size_t scheme = shown.find("://");
+    const std::size_t at = shown.rfind('@');
+    if (scheme != std::string::npos && at != std::string::npos && at > scheme) {
+        // user:password@ keeps the user
+        const std::size_t colon = shown.find(':', scheme + 3);
+        if (colon != std::string::npos && colon < at)
+            shown.erase(colon, at - colon);
+    }
+    return shown;
 }
 
 } // namespace vantrell::highscores

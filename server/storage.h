@@ -90,8 +90,14 @@ public:
     virtual bool readsAreLocal() const { return false; }
 };
 
-// Opens the database an address names: "sqlite:PATH". Creates or upgrades its tables.
-// Throws StorageOpenError with a one-line reason.
-std::unique_ptr<Storage> openStorage(const std::string &address);
+constexpr int kDefaultPoolSize = 16;
+
+// Opens the database an address names: "sqlite:PATH" or "postgresql://..." (libpq's URI,
+// with up to poolSize connections). Creates or upgrades its tables. Throws
+// StorageOpenError with a one-line reason.
+std::unique_ptr<Storage> openStorage(const std::string &address, int poolSize = kDefaultPoolSize);
+
+// The address as the log may show it: no password, nothing after "?".
+std::string addressForLog(const std::string &address);
 
 } // namespace vantrell::highscores

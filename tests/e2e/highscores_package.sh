@@ -21,7 +21,7 @@ build_package "$cpack" "$build" "$work" vantrell-sudoku-highscores "$version" -D
 depends=$(field Depends)
 echo "Depends: $depends"
 dep_names=$(tr ',|' '\n' <<<"$depends" | sed -E 's/^ *([^ (]+).*/\1/')
-for lib in libc6 'libstdc\+\+6' libqt6core6 libsqlite3-0; do
+for lib in libc6 'libstdc\+\+6' libqt6core6 libsqlite3-0 libpq5; do
   grep -qxE "$lib" <<<"$dep_names" || fail "Depends lacks $lib"
 done
 ! grep -qE -- '-dev$|^libqt6(gui|widgets|printsupport)6$|^libjpeg|^libcups' <<<"$dep_names" \

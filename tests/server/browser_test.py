@@ -3,8 +3,11 @@
 address with a genuine code, a reload, the hand-entry form, hostile names, the German page.
 Screenshots of every page at 1x, 1.5x and 2x go to WORKDIR/screenshots.
 
-    browser_test.py SERVICE MAKE_CODES WORKDIR
-Exit code 77 when chromium, chromedriver or selenium is missing.
+    browser_test.py SERVICE MAKE_CODES WORKDIR [--through-nginx]
+With --through-nginx the browser meets the list as a large site serves it: two instances on
+a private PostgreSQL behind the private nginx with the packaged site (http redirected to
+https). Exit code 77 when chromium, chromedriver or selenium is missing (or, through nginx,
+PostgreSQL or nginx).
 """
 
 import os
@@ -18,14 +21,18 @@ import urllib.parse
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "highscores"))
 from private_service import PrivateService  # noqa: E402
 from browser import BrowserMissing, chromium  # noqa: E402
+from cluster import Cluster, Unavailable, check_available  # noqa: E402
 
 try:
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.support.expected_conditions import staleness_of
+    from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
     print("SKIP: python3-selenium is not installed")
     sys.exit(77)
 
 SERVICE, MAKE_CODES, WORK = (os.path.abspath(p) for p in sys.argv[1:4])
+THROUGH_NGINX = "--through-nginx" in sys.argv[4:]
 SHOTS = os.path.join(WORK, "screenshots")
 
 
@@ -39,18 +46,30 @@ class Pages(unittest.TestCase):
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         os.makedirs(SHOTS)
-        cls.service = PrivateService(SERVICE, os.path.join(WORK, "service"), "--rate-limit", "0").start()
         cls.codes = genuine_codes(40, seed=23)
-        # The host the game's address names, as the browser reaches this machine.
-        cls.site = "http://www.localhost:%d" % cls.service.port
+        if THROUGH_NGINX:
+            cls.cluster = Cluster(SERVICE, os.path.join(WORK, "cluster"), options=["--rate-limit", "0"]).start()
+            cls.service = cls.cluster.nginx
+            # The game's address is http://; the site sends the browser on to https.
+            cls.site = "http://www.localhost:%d" % cls.cluster.nginx.http_port
+            cls.extra = ("--ignore-certificate-errors",)
+        else:
+            cls.cluster = None
+            cls.service = PrivateService(SERVICE, os.path.join(WORK, "service"), "--rate-limit", "0").start()
+            # The host the game's address names, as the browser reaches this machine.
+            cls.site = "http://www.localhost:%d" % cls.service.port
+            cls.extra = ()
         for i, code in enumerate(cls.codes[20:]):
             cls.service.request("GET", "/index.php?ziel=medsudokuhighscore&name=Player%%20%d&code=%s" % (i, code))
-        cls.browser = chromium(os.path.join(WORK, "profile-en"), "en-GB,en")
+        cls.browser = chromium(os.path.join(WORK, "profile-en"), "en-GB,en", *cls.extra)
 
     @classmethod
     def tearDownClass(cls):
         cls.browser.quit()
-        assert cls.service.stop() == 0, cls.service.log()[-3000:]
+        if cls.cluster:
+            cls.cluster.stop()
+        else:
+            assert cls.service.stop() == 0, cls.service.log()[-3000:]
 
     def address(self, name, code):
         return self.site + "/index.php?ziel=medsudokuhighscore&name=" + urllib.parse.quote(name, safe="-._~") \
@@ -63,6 +82,13 @@ class Pages(unittest.TestCase):
                                     {"width": 1000, "height": 1200, "deviceScaleFactor": scale, "mobile": False})
             browser.save_screenshot(os.path.join(SHOTS, "%s@%sx.png" % (name, scale)))
         browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+    def follow(self, browser, element):
+        """Clicks a link or button that loads a new page, and waits until it has: the click
+        returns before the page changes, and the old page has no answer to look for."""
+        old = browser.find_element(By.TAG_NAME, "html")
+        element.click()
+        WebDriverWait(browser, 20).until(staleness_of(old))
 
     def mine(self, browser):
         """(rank, name) of the highlighted row."""
@@ -78,6 +104,8 @@ class Pages(unittest.TestCase):
     def test_game_address_then_reload(self):
         b = self.browser
         b.get(self.address("Zoë Brückner", self.codes[0]))
+        if THROUGH_NGINX:
+            self.assertTrue(b.current_url.startswith("https://www.localhost:"), b.current_url)
         rank, name = self.mine(b)
         self.assertEqual(name, "Zoë Brückner")
         notice = b.find_element(By.CSS_SELECTOR, ".notice").text
@@ -87,7 +115,7 @@ class Pages(unittest.TestCase):
         self.assertIn("already stands in the list", b.find_element(By.CSS_SELECTOR, ".notice").text)
         self.assertEqual(self.mine(b), (rank, name))
         # The whole table holds the entry once.
-        b.find_element(By.LINK_TEXT, "The whole table").click()
+        self.follow(b, b.find_element(By.LINK_TEXT, "The whole table"))
         self.assertEqual(len(self.rows_named(b, "Zoë Brückner")), 1)
         self.shoot(b, "table")
 
@@ -97,14 +125,14 @@ class Pages(unittest.TestCase):
         self.shoot(b, "list")
         b.find_element(By.ID, "name").send_keys("Per Hand")
         b.find_element(By.ID, "code").send_keys(self.codes[1])
-        b.find_element(By.CSS_SELECTOR, "form button").click()
+        self.follow(b, b.find_element(By.CSS_SELECTOR, "form button"))
         self.assertRegex(b.current_url, r"/index\.php\?ziel=medsudokuhighscore&entry=\d+&new=1$")
         self.assertEqual(self.mine(b)[1], "Per Hand")
         # A code typed wrong comes back with the form as it was sent.
-        b.find_element(By.LINK_TEXT, "All tables").click()
+        self.follow(b, b.find_element(By.LINK_TEXT, "All tables"))
         b.find_element(By.ID, "name").send_keys("Per Hand")
         b.find_element(By.ID, "code").send_keys(self.codes[2][:-1] + "x")
-        b.find_element(By.CSS_SELECTOR, "form button").click()
+        self.follow(b, b.find_element(By.CSS_SELECTOR, "form button"))
         self.assertIn("The code was not accepted: character 23 is not a digit", b.find_element(By.CSS_SELECTOR, ".notice").text)
         self.assertEqual(b.find_element(By.ID, "name").get_attribute("value"), "Per Hand")
         self.shoot(b, "refused")
@@ -126,7 +154,7 @@ class Pages(unittest.TestCase):
         self.shoot(b, "hostile")
 
     def test_german_page(self):
-        b = chromium(os.path.join(WORK, "profile-de"), "de-DE,de")
+        b = chromium(os.path.join(WORK, "profile-de"), "de-DE,de", *self.extra)
         try:
             b.get(self.address("", self.codes[6]))
             self.assertEqual(b.find_element(By.TAG_NAME, "h1").text, "Highscore")
@@ -145,7 +173,9 @@ class Pages(unittest.TestCase):
 if __name__ == "__main__":
     try:
         chromium(tempfile.mkdtemp(), "en").quit()
-    except BrowserMissing as e:
+        if THROUGH_NGINX:
+            check_available()
+    except (BrowserMissing, Unavailable) as e:
         print("SKIP:", e)
         sys.exit(77)
-    unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)
+    unittest.main(argv=[sys.argv[0]] + [a for a in sys.argv[4:] if a != "--through-nginx"], verbosity=2)

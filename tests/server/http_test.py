@@ -358,7 +358,9 @@ class Lifecycle(unittest.TestCase):
             (["--frobnicate"], 2, "stderr", "unknown option --frobnicate"),
             (["--database", "sqlite:" + dir + "/missing/h.db"], 1, "stderr", "cannot open database"),
             (["--database", "sqlite:" + dir + "/text.db"], 1, "stderr", "file is not a database"),
-            (["--database", "postgresql://nobody@/list"], 1, "stderr", "no PostgreSQL storage"),
+            (["--database", "postgresql://nobody:secret@/list?host=" + dir], 1, "stderr",
+             "cannot open database postgresql://nobody@/list: cannot connect"),
+            (["--pool", "0"], 2, "stderr", "--pool needs a number from 1 to 1000"),
             (["--listen", "192.0.2.1:80", "--database", "sqlite:" + dir + "/ok.db"], 1, "stderr", "cannot listen on"),
         ]
         for args, code, stream, piece in rows:
@@ -368,6 +370,7 @@ class Lifecycle(unittest.TestCase):
                 self.assertIn(piece, getattr(result, stream))
                 if code == 1:
                     self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
+                    self.assertNotIn("secret", result.stderr)
 
     def test_default_database_place(self):
         """Without --database the list lives in $STATE_DIRECTORY (systemd's), else the working folder;
