@@ -3,7 +3,7 @@
 #pragma once
 
 #include "print/printer_output.h"
-#include "ui/window_speech.h"
+#include "widgets/window_speech.h"
 
 #include <QWidget>
 #include <cstdint>

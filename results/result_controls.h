@@ -1,7 +1,7 @@
 // Parts the two result windows share.
 #pragma once
 
-#include "ui/window_speech.h"
+#include "widgets/window_speech.h"
 #include "widgets/controls.h"
 
 #include <QRect>

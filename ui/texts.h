@@ -3,7 +3,7 @@
 
 #include "core/settings.h"
 #include "play/board_speech.h"
-#include "ui/window_speech.h"
+#include "widgets/window_speech.h"
 
 #include <QString>
 #include <array>
