@@ -1,5 +1,7 @@
 #include "server/clients.h"
 
+#include "server/http_parser.h"
+
 #include <arpa/inet.h>
 
 #include <algorithm>
@@ -9,15 +11,6 @@
 
 namespace vantrell::highscores {
 namespace {
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
 
 // The key a client is counted under: the address, or an IPv6 address's /64 network.
 std::string bucketKey(std::string_view client)

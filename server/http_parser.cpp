@@ -1,6 +1,16 @@
 #include "server/http_parser.h"
 
 namespace vantrell::highscores {
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
 namespace {
 
 bool isTokenChar(char c)
@@ -38,15 +48,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view lowerB)
             return false;
     }
     return true;
-}
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
 }
 
 // Whether a comma-separated list holds this token (Connection: keep-alive, Upgrade).

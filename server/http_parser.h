@@ -39,4 +39,7 @@ enum class HeadParse {
 // Transfer-Encoding.
 HeadParse parseRequestHead(std::string_view data, RequestHead &head);
 
+// The view without the spaces and tabs (optional white space) at its two ends.
+std::string_view trimmed(std::string_view s);
+
 } // namespace vantrell::highscores

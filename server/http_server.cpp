@@ -493,19 +493,10 @@ bool Loop::dispatchBuffered(Connection &c)
     }
     if (c.in.empty())
         return false;
-    // Only a new line end can complete the head.
-    if (c.in.find('\n', c.scanned) == std::string::npos) {
-        c.scanned = c.in.size();
-        if (c.in.size() > o.maxHeaderBytes) {
-            refuse(c, 431, nullptr);
-            return true;
-        }
-        if (stopping_ || c.peerClosed)
-            close(c);
-        return false;
-    }
+    // Only a new line end can complete the head: without one there is nothing to parse.
     RequestHead head;
-    const HeadParse parsed = parseRequestHead(c.in, head);
+    const bool newLineEnd = c.in.find('\n', c.scanned) != std::string::npos;
+    const HeadParse parsed = newLineEnd ? parseRequestHead(c.in, head) : HeadParse::Incomplete;
     if (parsed == HeadParse::Incomplete) {
         c.scanned = c.in.size();
         if (c.in.size() > o.maxHeaderBytes) {

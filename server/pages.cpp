@@ -183,19 +183,18 @@ void renderTable(std::string &out, const Texts &t, const TableView &table, Langu
     const std::string id = "t" + std::to_string(table.type);
     out += "<section class=\"board\" aria-labelledby=\"" + id + "\">\n<h2 id=\"" + id + "\">";
     out += tableName(t, table.type);
-    out += "</h2>\n<table>\n<thead><tr><th scope=\"col\" class=\"num\">";
-    out += t.rank;
-    out += "</th><th scope=\"col\">";
-    out += t.name;
-    out += "</th><th scope=\"col\" class=\"num\">";
-    out += t.points;
-    out += "</th><th scope=\"col\" class=\"num\">";
-    out += t.givens;
-    out += "</th><th scope=\"col\">";
-    out += t.elements;
-    out += "</th><th scope=\"col\">";
-    out += t.entered;
-    out += "</th></tr></thead>\n<tbody>\n";
+    out += "</h2>\n<table>\n<thead><tr>";
+    struct Column {
+        const char *heading;
+        bool number;
+    };
+    for (const Column column : {Column{t.rank, true}, Column{t.name, false}, Column{t.points, true},
+                                Column{t.givens, true}, Column{t.elements, false}, Column{t.entered, false}}) {
+        out += column.number ? "<th scope=\"col\" class=\"num\">" : "<th scope=\"col\">";
+        out += column.heading;
+        out += "</th>";
+    }
+    out += "</tr></thead>\n<tbody>\n";
     if (table.rows.entries.empty()) {
         out += "<tr><td colspan=\"6\" class=\"empty\">";
         out += table.rows.total == 0 ? t.empty : t.emptyPage;

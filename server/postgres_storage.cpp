@@ -22,12 +22,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// libpq takes zero-terminated values.
+std::vector<const char *> valuePointers(const std::vector<std::string> &values)
+{
+    std::vector<const char *> pointers;
+    for (const std::string &v : values)
+        pointers.push_back(v.c_str());
+    return pointers;
+}
+
 // Each schema change is a new entry at the end, as in the SQLite file. Entries take the
 // database's clock, so that instances on machines whose clocks differ rank alike.
-struct Migration {
-    int version;
-    const char *sql;
-};
 constexpr Migration kMigrations[] = {
     {1, R"sql(
 CREATE TABLE entries (
@@ -239,17 +244,22 @@ public:
     // A simple statement (or several) without parameters.
     Result exec(const char *sql) { return answer(PQsendQuery(conn_, sql), sql); }
 
+    // One statement with its values as parameters.
+    Result exec(const char *sql, std::initializer_list<std::string_view> parameters)
+    {
+        const std::vector<std::string> owned(parameters.begin(), parameters.end());
+        const std::vector<const char *> values = valuePointers(owned);
+        return answer(PQsendQueryParams(conn_, sql, int(values.size()), nullptr, values.data(), nullptr, nullptr, 0), sql);
+    }
+
     Result run(Statement s, std::initializer_list<std::string_view> parameters)
     {
         if (!prepared_[s]) {
             answer(PQsendPrepare(conn_, name(s), kStatements[s], 0, nullptr), kStatements[s]);
             prepared_[s] = true;
         }
-        // libpq takes zero-terminated values.
-        std::vector<std::string> owned(parameters.begin(), parameters.end());
-        std::vector<const char *> values;
-        for (const std::string &p : owned)
-            values.push_back(p.c_str());
+        const std::vector<std::string> owned(parameters.begin(), parameters.end());
+        const std::vector<const char *> values = valuePointers(owned);
         return answer(PQsendQueryPrepared(conn_, name(s), int(values.size()), values.data(), nullptr, nullptr, 0),
                       kStatements[s]);
     }
@@ -446,23 +456,19 @@ void migrate(Connection &c)
     try {
         c.exec(kMigrationLock);
         c.exec("CREATE TABLE IF NOT EXISTS schema_version (version integer NOT NULL)");
-        const std::int64_t version = c.exec("SELECT coalesce(max(version), 0) FROM schema_version").integer(0, 0);
-        if (version == 0
-            && c.exec("SELECT count(*) FROM pg_catalog.pg_tables"
-                      " WHERE schemaname = current_schema() AND tablename <> 'schema_version'")
-                       .integer(0, 0)
-                   > 0)
-            throw StorageOpenError("the database holds tables of another program, not a highscore list");
-        if (version > kSchemaVersion)
-            throw StorageOpenError("the database has schema version " + std::to_string(version)
-                                   + ", newer than this program's " + std::to_string(kSchemaVersion));
-        for (const Migration &m : kMigrations)
-            if (m.version > version)
-                c.exec(m.sql);
-        if (version != kSchemaVersion) {
-            c.exec("DELETE FROM schema_version");
-            c.exec(("INSERT INTO schema_version (version) VALUES (" + std::to_string(kSchemaVersion) + ")").c_str());
-        }
+        bringSchemaUpToDate(kMigrations, "the database",
+                            {[&c] { return c.exec("SELECT coalesce(max(version), 0) FROM schema_version").integer(0, 0); },
+                             [&c] {
+                                 return c.exec("SELECT count(*) FROM pg_catalog.pg_tables"
+                                               " WHERE schemaname = current_schema() AND tablename <> 'schema_version'")
+                                            .integer(0, 0)
+                                     > 0;
+                             },
+                             [&c](const char *sql) { c.exec(sql); },
+                             [&c](std::int64_t version) {
+                                 c.exec("DELETE FROM schema_version");
+                                 c.exec("INSERT INTO schema_version (version) VALUES ($1)", {std::to_string(version)});
+                             }});
         c.exec("COMMIT");
     } catch (...) {
         c.rollback();

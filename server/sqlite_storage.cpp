@@ -24,10 +24,6 @@ namespace {
 
 // Each schema change is a new entry at the end; a database is brought from its version to
 // the last one in order, inside one transaction.
-struct Migration {
-    int version;
-    const char *sql;
-};
 constexpr Migration kMigrations[] = {
     {1, R"sql(
 CREATE TABLE entries (
@@ -216,29 +212,24 @@ void migrate(Connection &c, const std::string &path)
     c.exec("BEGIN IMMEDIATE");
     try {
         c.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
-        std::int64_t version = 0;
-        {
-            Query q(c, "SELECT coalesce(max(version), 0) FROM schema_version");
+        const auto count = [&c](const char *sql) {
+            Query q(c, sql);
             q.step();
-            version = q.integer(0);
-        }
-        if (version == 0) {
-            Query q(c, "SELECT count(*) FROM sqlite_schema WHERE name <> 'schema_version' AND name NOT LIKE 'sqlite_%'");
-            q.step();
-            if (q.integer(0) > 0)
-                throw StorageOpenError(path + " holds tables of another program, not a highscore list");
-        }
-        if (version > kSchemaVersion)
-            throw StorageOpenError(path + " has schema version " + std::to_string(version)
-                                   + ", newer than this program's " + std::to_string(kSchemaVersion));
-        for (const Migration &m : kMigrations)
-            if (m.version > version)
-                c.exec(m.sql);
-        if (version != kSchemaVersion) {
-            c.exec("DELETE FROM schema_version");
-            Query q(c, "INSERT INTO schema_version (version) VALUES (?1)");
-            q.bind(1, kSchemaVersion).step();
-        }
+            return q.integer(0);
+        };
+        bringSchemaUpToDate(kMigrations, path,
+                            {[&] { return count("SELECT coalesce(max(version), 0) FROM schema_version"); },
+                             [&] {
+                                 return count("SELECT count(*) FROM sqlite_schema"
+                                              " WHERE name <> 'schema_version' AND name NOT LIKE 'sqlite_%'")
+                                     > 0;
+                             },
+                             [&c](const char *sql) { c.exec(sql); },
+                             [&c](std::int64_t version) {
+                                 c.exec("DELETE FROM schema_version");
+                                 Query q(c, "INSERT INTO schema_version (version) VALUES (?1)");
+                                 q.bind(1, version).step();
+                             }});
         c.exec("COMMIT");
     } catch (...) {
         sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);

@@ -25,6 +25,22 @@ std::unique_ptr<Storage> openStorage(const std::string &address, int poolSize)
                            + "\"; use sqlite:PATH or postgresql://...");
 }
 
+void bringSchemaUpToDate(std::span<const Migration> steps, const std::string &where, const SchemaAccess &db)
+{
+    const std::int64_t last = steps.back().version;
+    const std::int64_t version = db.version();
+    if (version == 0 && db.holdsOtherTables())
+        throw StorageOpenError(where + " holds tables of another program, not a highscore list");
+    if (version > last)
+        throw StorageOpenError(where + " has schema version " + std::to_string(version)
+                               + ", newer than this program's " + std::to_string(last));
+    for (const Migration &m : steps)
+        if (m.version > version)
+            db.exec(m.sql);
+    if (version != last)
+        db.setVersion(last);
+}
+
 std::string addressForLog(const std::string &address)
 {
     std::string shown = address.substr(0, address.find('?'));

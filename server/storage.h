@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -96,6 +98,27 @@ constexpr int kDefaultPoolSize = 16;
 // with up to poolSize connections). Creates or upgrades its tables. Throws
 // StorageOpenError with a one-line reason.
 std::unique_ptr<Storage> openStorage(const std::string &address, int poolSize = kDefaultPoolSize);
+
+// One schema change of a back end: a database is brought from its version to the last one
+// in order.
+struct Migration {
+    int version;
+    const char *sql;
+};
+
+// What bringing a schema up to date asks of a database, inside the transaction its caller
+// holds.
+struct SchemaAccess {
+    std::function<std::int64_t()> version;      // the recorded version; 0 for none
+    std::function<bool()> holdsOtherTables;     // tables beside the version table
+    std::function<void(const char *)> exec;     // runs one step's statements
+    std::function<void(std::int64_t)> setVersion;
+};
+
+// Runs the steps past the database's version and records the last one. A database with
+// tables but no version (another program's) or with a newer version than the last step
+// is refused with StorageOpenError; `where` names it in the reason.
+void bringSchemaUpToDate(std::span<const Migration> steps, const std::string &where, const SchemaAccess &db);
 
 // The address as the log may show it: no password, nothing after "?".
 std::string addressForLog(const std::string &address);
