@@ -11,7 +11,7 @@ shift || true
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libjpeg62-turbo-dev libxcb1-dev
-  xvfb xauth openbox xdotool wmctrl x11-utils imagemagick
+  xvfb xauth openbox xdotool wmctrl x11-utils x11-xserver-utils imagemagick
   fonts-urw-base35 fonts-dejavu-core
   cups cups-client cups-bsd libcups2-dev printer-driver-cups-pdf poppler-utils python3
   clang libclang-rt-14-dev

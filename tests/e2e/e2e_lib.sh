@@ -17,7 +17,8 @@ e2e_under_xvfb() {
   done
   if [ -z "${VANTRELL_E2E_INNER:-}" ]; then
     export VANTRELL_E2E_INNER=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+    # -noreset: a setting made before the first lasting client (a key map) stays.
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$0" "$@"
   fi
 }
 
