@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "play/board_view.h"
+#include "widgets/accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QPointer>
@@ -73,12 +74,6 @@ private:
 class BoardAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
 public:
     explicit BoardAccessible(BoardView *board) : QAccessibleWidget(board, QAccessible::Table) {}
-    ~BoardAccessible() override
-    {
-        for (QAccessible::Id id : cells_)
-            if (id)
-                QAccessible::deleteAccessibleInterface(id);
-    }
 
     BoardView *board() const { return static_cast<BoardView *>(widget()); }
     int side() const { return board()->side(); }
@@ -90,10 +85,8 @@ public:
         const int n = side();
         if (x < 1 || y < 1 || x > n || y > n)
             return nullptr;
-        QAccessible::Id &id = cells_[std::size_t((y - 1) * kMaxSide + (x - 1))];
-        if (!id)
-            id = QAccessible::registerAccessibleInterface(new CellAccessible(board(), x, y));
-        return QAccessible::accessibleInterface(id);
+        return cells_.at(std::size_t((y - 1) * kMaxSide + (x - 1)),
+                         [&] { return new CellAccessible(board(), x, y); });
     }
 
     void *interface_cast(QAccessible::InterfaceType type) override
@@ -154,7 +147,7 @@ public:
     void modelChange(QAccessibleTableModelChangeEvent *) override {}
 
 private:
-    mutable std::array<QAccessible::Id, kMaxSide * kMaxSide> cells_{};
+    mutable AccessibleChildren<kMaxSide * kMaxSide> cells_;
 };
 
 QAccessibleInterface *boardFactory(const QString &className, QObject *object)

@@ -200,18 +200,8 @@ void Tdruckfenster::setButtonsReachable(bool reachable)
 
 void Tdruckfenster::keyPressEvent(QKeyEvent *event)
 {
-    switch (dialogKey(event)) {
-    case DialogKey::Enter:
-        Image1Click();
-        break;
-    case DialogKey::Escape:
-        Image2Click();
-        break;
-    case DialogKey::None:
+    if (!answerDialogKey(event, [this] { Image1Click(); }, [this] { Image2Click(); }))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    event->accept();
 }
 
 bool Tdruckfenster::event(QEvent *event)

@@ -66,18 +66,8 @@ void ResultWindow::setSpeech(const ResultSpeech &speech) { speech_ = speech; }
 
 void ResultWindow::keyPressEvent(QKeyEvent *event)
 {
-    switch (dialogKey(event)) {
-    case DialogKey::Enter:
-        enterPressed();
-        break;
-    case DialogKey::Escape:
-        closeWithoutButton();
-        break;
-    case DialogKey::None:
+    if (!answerDialogKey(event, [this] { enterPressed(); }, [this] { closeWithoutButton(); }))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    event->accept();
 }
 
 QString ResultWindow::language() const { return spr_ ? spr_->text() : QString(); }

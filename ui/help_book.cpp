@@ -188,12 +188,8 @@ void HelpBook::nextPage() { pc_->setCurrentIndex(neighbourPage(pc_, pc_->current
 
 void HelpBook::keyPressEvent(QKeyEvent *event)
 {
-    if (dialogKey(event) != DialogKey::Escape) {
+    if (!answerDialogKey(event, {}, [this] { close(); }))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    event->accept();
-    close();
 }
 
 void HelpBook::showEvent(QShowEvent *event)

@@ -136,29 +136,20 @@ private:
 class StatusBarAccessible : public QAccessibleWidget {
 public:
     explicit StatusBarAccessible(StatusBar *bar) : QAccessibleWidget(bar, QAccessible::StatusBar) {}
-    ~StatusBarAccessible() override
-    {
-        for (QAccessible::Id id : ids_)
-            if (id)
-                QAccessible::deleteAccessibleInterface(id);
-    }
 
     StatusBar *bar() const { return static_cast<StatusBar *>(widget()); }
 
-    int childCount() const override { return qMin(bar()->panelCount(), int(ids_.size())); }
+    int childCount() const override { return qMin(bar()->panelCount(), int(panels_.size())); }
     QAccessibleInterface *child(int index) const override
     {
         if (index < 0 || index >= childCount())
             return nullptr;
-        QAccessible::Id &id = ids_[std::size_t(index)];
-        if (!id)
-            id = QAccessible::registerAccessibleInterface(new PanelAccessible(bar(), index));
-        return QAccessible::accessibleInterface(id);
+        return panels_.at(std::size_t(index), [&] { return new PanelAccessible(bar(), index); });
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
         for (int i = 0; i < childCount(); ++i)
-            if (ids_[std::size_t(i)] && QAccessible::accessibleInterface(ids_[std::size_t(i)]) == child)
+            if (this->child(i) == child)
                 return i;
         return -1;
     }
@@ -173,7 +164,7 @@ public:
     }
 
 private:
-    mutable std::array<QAccessible::Id, 8> ids_{};
+    mutable AccessibleChildren<8> panels_;
 };
 
 QAccessibleInterface *controlsFactory(const QString &className, QObject *object)

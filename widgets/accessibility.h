@@ -5,9 +5,43 @@
 
 #include <QAccessible>
 
+#include <array>
+#include <cstddef>
+
 class QWidget;
 
 namespace vantrell {
+
+// The accessible children of a control, made on first demand and kept under their index:
+// their ids stay the same for the screen reader, and they go with the control's interface.
+template <std::size_t N>
+class AccessibleChildren {
+public:
+    AccessibleChildren() = default;
+    AccessibleChildren(const AccessibleChildren &) = delete;
+    AccessibleChildren &operator=(const AccessibleChildren &) = delete;
+    ~AccessibleChildren()
+    {
+        for (QAccessible::Id id : ids_)
+            if (id)
+                QAccessible::deleteAccessibleInterface(id);
+    }
+
+    static constexpr std::size_t size() { return N; }
+
+    // The child at index (below N), made by make() the first time it is asked for.
+    template <typename Make>
+    QAccessibleInterface *at(std::size_t index, Make make)
+    {
+        QAccessible::Id &id = ids_[index];
+        if (!id)
+            id = QAccessible::registerAccessibleInterface(make());
+        return QAccessible::accessibleInterface(id);
+    }
+
+private:
+    std::array<QAccessible::Id, N> ids_{};
+};
 
 // Installs the accessible interfaces of the controls in widgets/ (once).
 void installAccessibleControls();

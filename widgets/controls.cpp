@@ -26,19 +26,27 @@ void PictureBox::setRole(PictureRole role)
     setFocusPolicy(actsOnKeys() ? Qt::TabFocus : Qt::NoFocus);
 }
 
-DialogKey dialogKey(const QKeyEvent *event)
+bool answerDialogKey(QKeyEvent *event, const std::function<void()> &enter, const std::function<void()> &escape)
 {
     if (event->isAutoRepeat() || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
-        return DialogKey::None;
+        return false;
+    const std::function<void()> *action = nullptr;
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return DialogKey::Enter;
+        action = &enter;
+        break;
     case Qt::Key_Escape:
-        return DialogKey::Escape;
+        action = &escape;
+        break;
     default:
-        return DialogKey::None;
+        return false;
     }
+    if (!*action)
+        return false;
+    event->accept();
+    (*action)();
+    return true;
 }
 
 bool isActivationKey(const QKeyEvent *event)

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 
 namespace vantrell {
@@ -138,9 +140,10 @@ protected:
 // without modifiers (held keys run it once).
 bool isActivationKey(const QKeyEvent *event);
 
-// The keys a small window answers: Enter or Escape alone, not repeated while held.
-enum class DialogKey { None, Enter, Escape };
-DialogKey dialogKey(const QKeyEvent *event);
+// The keys a small window answers: Enter or Escape alone, not repeated while held. Runs
+// the matching action (an empty one leaves that key unanswered) and accepts the event;
+// false when the key is not answered, for the window's own handling.
+bool answerDialogKey(QKeyEvent *event, const std::function<void()> &enter, const std::function<void()> &escape);
 
 // Discards every typed character in the box (and its line edit), while deleting,
 // pasting, copying and moving through the list stay possible. Every move (arrow keys,
