@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (size == 0)
         return 0;
     static OneEntryStorage storage;
-    static HighscoreService service(storage, 0);
+    static HighscoreService service(storage, ServiceOptions{0, 1, 1});
 
     // The whole input as the bytes of a request head.
     const std::string_view raw(reinterpret_cast<const char *>(data), size);

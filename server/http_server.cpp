@@ -136,57 +136,6 @@ std::string peerAddress(int fd)
     return text;
 }
 
-// Requests that may wait for the database run here, so that the network threads never do.
-class WorkerPool {
-public:
-    explicit WorkerPool(int threads)
-    {
-        for (int i = 0; i < threads; ++i)
-            threads_.emplace_back([this] { work(); });
-    }
-    ~WorkerPool()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        for (auto &t : threads_)
-            t.join();
-    }
-    void post(std::function<void()> job)
-    {
-        {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(std::move(job));
-        }
-        wake_.notify_one();
-    }
-
-private:
-    void work()
-    {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-                if (jobs_.empty())
-                    return;
-                job = std::move(jobs_.front());
-                jobs_.pop_front();
-            }
-            job();
-        }
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
-    bool stopping_ = false;
-    std::vector<std::thread> threads_;
-};
-
 } // namespace
 
 struct ServerState;
@@ -264,7 +213,6 @@ struct ServerState {
     int listenFd = -1;
     std::atomic<bool> stopRequested = false;
     std::atomic<std::size_t> connections = 0;
-    std::unique_ptr<WorkerPool> workers;
     std::vector<std::unique_ptr<Loop>> loops;
 };
 
@@ -554,39 +502,24 @@ bool Loop::dispatchBuffered(Connection &c)
     c.target = r.target;
     c.started = nowMs();
 
-    HighscoreService &service = server_.service;
-    if (std::optional<Response> remembered = service.remembered(r)) {
-        answer(c, std::move(*remembered), keepAlive, headOnly, minor);
-        return true;
+    c.closeAfterWrite = !keepAlive;
+    c.headOnly = headOnly;
+    c.minorVersion = minor;
+    const std::uint64_t id = c.id;
+    std::optional<Response> now;
+    try {
+        now = server_.service.serve(std::move(r), [this, id](Response response) { complete(id, std::move(response)); });
+    } catch (const std::exception &e) {
+        logLine(std::string("internal error: ") + e.what());
+        now = Response{500, "text/plain; charset=utf-8", "internal error\n", {}};
     }
-    if (service.quick(r)) {
-        Response response;
-        try {
-            response = service.handle(r);
-        } catch (const std::exception &e) {
-            logLine(std::string("internal error: ") + e.what());
-            response = {500, "text/plain; charset=utf-8", "internal error\n", {}};
-        }
-        answer(c, std::move(response), keepAlive, headOnly, minor);
+    if (now) {
+        answer(c, std::move(*now), keepAlive, headOnly, minor);
         return true;
     }
     c.state = Connection::State::Busy;
     c.deadline = 0;
-    c.closeAfterWrite = !keepAlive;
-    c.headOnly = headOnly;
-    c.minorVersion = minor;
     ++busy_;
-    const std::uint64_t id = c.id;
-    server_.workers->post([this, id, request = std::move(r), &service] {
-        Response response;
-        try {
-            response = service.handle(request);
-        } catch (const std::exception &e) {
-            logLine(std::string("internal error: ") + e.what());
-            response = {500, "text/plain; charset=utf-8", "internal error\n", {}};
-        }
-        complete(id, std::move(response));
-    });
     return false;
 }
 
@@ -830,7 +763,6 @@ unsigned short HttpServer::port() const
 void HttpServer::run()
 {
     ServerState &s = *state_;
-    s.workers = std::make_unique<WorkerPool>(s.options.threads);
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const int loopCount = int(std::clamp(cores, 1u, 16u));
     for (int i = 0; i < loopCount; ++i)
@@ -852,7 +784,7 @@ void HttpServer::run()
         loop->wake();
     for (auto &t : threads)
         t.join();
-    s.workers.reset(); // the requests the workers still hold end first
+    s.service.finish(); // the requests its threads still hold end first
     s.loops.clear();
 }
 

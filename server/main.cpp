@@ -63,7 +63,10 @@ int main(int argc, char **argv)
                                                            : options.database;
     try {
         const std::unique_ptr<Storage> storage = openStorage(database, options.pool);
-        HighscoreService service(*storage, options.rateLimit);
+        ServiceOptions serviceOptions;
+        serviceOptions.rateLimit = options.rateLimit;
+        serviceOptions.submitThreads = options.threads > 0 ? options.threads : defaultThreadCount();
+        HighscoreService service(*storage, serviceOptions);
         ServerOptions serverOptions;
         serverOptions.host = options.host;
         serverOptions.port = options.port;

@@ -135,6 +135,12 @@ const std::string *findField(const Fields &fields, std::string_view key)
     return nullptr;
 }
 
+bool isDisplayableText(std::string_view text)
+{
+    bool control = false;
+    return forEachCodePoint(text, [&](char32_t c) { control = control || isControl(c); }) && !control;
+}
+
 std::string nameProblemText(NameProblem problem)
 {
     switch (problem) {

@@ -32,6 +32,9 @@ struct CheckedName {
     std::string name; // set when there is no problem
     NameProblem problem = NameProblem::None;
 };
+// Whether text may stand in a page as it is: valid UTF-8 without control characters.
+bool isDisplayableText(std::string_view text);
+
 // English, for the 400 answer.
 std::string nameProblemText(NameProblem problem);
 CheckedName checkName(std::string_view raw);

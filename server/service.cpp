@@ -1,11 +1,16 @@
 #include "server/service.h"
 
 #include "core/highscore_code.h"
+#include "server/answer_cache.h"
 #include "server/log.h"
 #include "server/pages.h"
 #include "server/request_fields.h"
+#include "server/worker_pool.h"
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <thread>
 #include <limits>
 #include <optional>
 #include <variant>
@@ -20,6 +25,9 @@ constexpr int kDefaultApiLimit = 20;
 constexpr int kMaxApiLimit = 100;
 // Rows shown above and below an entry on its own page.
 constexpr int kRowsAround = 5;
+// The deepest offset a list request may ask for: far past any list, small enough that no
+// arithmetic on it overflows.
+constexpr long long kMaxOffset = 1'000'000'000'000;
 
 void appendJsonString(std::string &out, std::string_view s)
 {
@@ -127,41 +135,81 @@ Notice noticeOf(SubmitOutcome outcome)
 
 } // namespace
 
-HighscoreService::HighscoreService(Storage &storage, int rateLimit, std::function<Clock::time_point()> clock)
-    : storage_(storage), limiter_(rateLimit), clock_(std::move(clock))
-{
-}
-
 namespace {
+
+// Where a request goes: decided once, from the decoded request, by decide().
+enum class Route {
+    Ready,         // answered by decide() without the database
+    ListApi,       // remembered answers, read on a reader thread
+    ListPage,
+    EntryPage,     // read on a reader thread
+    Health,
+    SubmitAddress, // committed on a submission thread
+    SubmitForm,
+    SubmitApi,
+};
 
 class Router {
 public:
     Router(Storage &storage, RateLimiter &limiter, const std::function<RateLimiter::Clock::time_point()> &clock,
-           const Request &request)
-        : storage_(storage), limiter_(limiter), clock_(clock), r_(request),
-          language_(pickLanguage(request.acceptLanguage))
+           Request request)
+        : storage_(storage), limiter_(limiter), clock_(clock), r_(std::move(request)),
+          language_(pickLanguage(r_.acceptLanguage))
     {
         const std::size_t q = r_.target.find('?');
         path_ = std::string_view(r_.target).substr(0, q);
         query_ = q == std::string::npos ? std::string_view() : std::string_view(r_.target).substr(q + 1);
     }
 
-    Response route()
+    Route route() const { return route_; }
+    Language language() const { return language_; }
+    // The key a list answer is remembered under: the decoded fields that choose it.
+    const std::string &cacheKey() const { return cacheKey_; }
+    // decide()'s answer for Route::Ready.
+    Response takeReady() { return std::move(ready_); }
+
+    // Reads the request once: the answers that need no database are made here (the service's
+    // own files, refusals, a code or name that cannot enter, the rate limit); for the
+    // others the route, and the key of a list.
+    void decide()
+    {
+        route_ = Route::Ready;
+        ready_ = decideRoute();
+    }
+
+    // The answer of a route that needs the database, on the thread the route chose.
+    Response answer()
+    {
+        switch (route_) {
+        case Route::Ready: return std::move(ready_);
+        case Route::ListApi: return apiList();
+        case Route::ListPage: return listPage();
+        case Route::EntryPage: return entryPage();
+        case Route::Health: return health();
+        case Route::SubmitAddress: return addressSubmit();
+        case Route::SubmitForm: return formSubmit();
+        case Route::SubmitApi: return apiSubmit();
+        }
+        return make(500, "text/plain; charset=utf-8", "internal error\n");
+    }
+
+private:
+    Response decideRoute()
     {
         const bool read = r_.method == "GET" || r_.method == "HEAD";
         const bool post = r_.method == "POST";
         if (path_ == kApiPath) {
             if (read)
-                return apiList();
+                return planApiList();
             if (post)
-                return apiSubmit();
+                return planApiSubmit();
             return notAllowed(true, "GET, HEAD, POST", language_);
         }
         if (path_ == "/healthz") {
             if (!read)
                 return notAllowed(false, "GET, HEAD", language_);
-            return storage_.healthy() ? make(200, "text/plain; charset=utf-8", "ok\n")
-                                      : make(503, "text/plain; charset=utf-8", "the database does not answer\n");
+            route_ = Route::Health;
+            return {};
         }
         if (path_ == "/static/highscores.css" || path_ == "/static/emblem.svg") {
             if (!read)
@@ -174,25 +222,28 @@ public:
             return r;
         }
         if (path_ == "/" || path_ == "/index.php") {
-            const auto fields = parseFields(query_);
+            auto fields = parseFields(query_);
             if (!fields)
                 return badRequestPage("a broken percent escape in the address");
+            fields_ = std::move(*fields);
             if (path_ == "/index.php") {
-                const std::string *ziel = findField(*fields, "ziel");
+                const std::string *ziel = findField(fields_, "ziel");
                 if (!ziel || *ziel != "medsudokuhighscore")
                     return notFoundPage();
             }
             if (post)
-                return formSubmit();
+                return planFormSubmit();
             if (!read)
                 return notAllowed(false, "GET, HEAD, POST", language_);
-            if (const std::string *code = findField(*fields, "code")) {
-                const std::string *name = findField(*fields, "name");
-                return addressSubmit(name ? *name : std::string(), *code);
+            if (const std::string *code = findField(fields_, "code")) {
+                const std::string *name = findField(fields_, "name");
+                return planSubmit(Route::SubmitAddress, name ? *name : std::string(), *code);
             }
-            if (const std::string *entry = findField(*fields, "entry"))
-                return entryPage(*entry, findField(*fields, "new"));
-            return listPage(*fields);
+            if (findField(fields_, "entry")) {
+                route_ = Route::EntryPage;
+                return {};
+            }
+            return planListPage();
         }
         if (path_.starts_with("/api/"))
             return jsonError(404, "no such resource");
@@ -202,36 +253,79 @@ public:
 private:
     // ---- submissions
 
-    Outcome submit(std::string_view rawName, std::string_view rawCode)
+    Response planApiSubmit()
     {
+        const auto fields = parseJsonSubmission(r_.body);
+        if (const std::string *error = std::get_if<std::string>(&fields))
+            return jsonError(400, *error);
+        const auto &submission = std::get<SubmissionFields>(fields);
+        return planSubmit(Route::SubmitApi, submission.name, submission.code);
+    }
+
+    Response planFormSubmit()
+    {
+        const std::string_view type = std::string_view(r_.contentType).substr(0, r_.contentType.find(';'));
+        if (type != "application/x-www-form-urlencoded")
+            return badRequestPage("the form must be sent form-encoded");
+        const auto fields = parseFields(r_.body);
+        if (!fields)
+            return badRequestPage("a broken percent escape in the form");
+        const std::string *name = findField(*fields, "name");
+        const std::string *code = findField(*fields, "code");
+        return planSubmit(Route::SubmitForm, name ? *name : std::string(), code ? *code : std::string());
+    }
+
+    // What can be told without the database: the name, the code, the client's rate. A
+    // submission that passes goes to a submission thread.
+    Response planSubmit(Route route, std::string rawName, std::string rawCode)
+    {
+        route_ = route;
+        rawName_ = std::move(rawName);
+        rawCode_ = std::move(rawCode);
         Outcome o;
-        const CheckedName name = checkName(rawName);
+        const CheckedName name = checkName(rawName_);
         if (name.problem != NameProblem::None) {
             o.status = 400;
             o.notice = Notice::BadName;
             o.detail = nameProblemText(name.problem);
             o.problem = int(name.problem);
-            return o;
+            return refused(o);
         }
-        const std::string_view code = trimmedCode(rawCode);
+        const std::string_view code = trimmedCode(rawCode_);
         const DecodedHighscoreCode decoded = decodeHighscoreCode(code);
         if (!decoded.valid()) {
             o.status = 422;
             o.notice = Notice::BadCode;
             o.detail = decoded.reason;
             o.problem = int(decoded.problem);
-            return o;
+            return refused(o);
         }
         if (const int wait = limiter_.take(r_.client, clock_())) {
             o.status = 429;
             o.notice = Notice::TooMany;
             o.retryAfter = wait;
             o.detail = "too many submissions from this address; try again in " + std::to_string(wait) + " s";
-            return o;
+            return refused(o);
         }
+        submission_ = {name.name, std::string(code), decoded.punkte, decoded.spielart, decoded.aufgedeckt,
+                       decoded.elemente};
+        return {};
+    }
+
+    Response refused(const Outcome &o)
+    {
+        const Route route = route_;
+        route_ = Route::Ready;
+        if (route == Route::SubmitApi)
+            return withRetryAfter(jsonError(o.status, o.detail), o);
+        return withRetryAfter(failedSubmissionPage(o, rawName_, rawCode_), o);
+    }
+
+    Outcome commit()
+    {
+        Outcome o;
         try {
-            o.result = storage_.submit(
-                {name.name, std::string(code), decoded.punkte, decoded.spielart, decoded.aufgedeckt, decoded.elemente});
+            o.result = storage_.submit(submission_);
         } catch (const StorageUnavailable &e) {
             return unavailable(e);
         }
@@ -261,42 +355,28 @@ private:
 
     Response apiSubmit()
     {
-        const auto fields = parseJsonSubmission(r_.body);
-        if (const std::string *error = std::get_if<std::string>(&fields))
-            return jsonError(400, *error);
-        const auto &submission = std::get<SubmissionFields>(fields);
-        const Outcome o = submit(submission.name, submission.code);
+        const Outcome o = commit();
         if (o.status != 200 && o.status != 201)
-            return withRetryAfter(jsonError(o.status, o.detail), o);
+            return jsonError(o.status, o.detail);
         std::string body;
         appendEntry(body, o.result->entry, o.result->rank, true);
         body += '\n';
         return make(o.status, kJson, std::move(body));
     }
 
-    Response addressSubmit(const std::string &name, const std::string &code)
+    Response addressSubmit()
     {
-        const Outcome o = submit(name, code);
+        const Outcome o = commit();
         if (o.status != 200 && o.status != 201)
-            return withRetryAfter(failedSubmissionPage(o, name, code), o);
+            return failedSubmissionPage(o, rawName_, rawCode_);
         return entryAround(o.status, o.result->entry, o.result->rank, o.notice);
     }
 
     Response formSubmit()
     {
-        const std::string_view type = std::string_view(r_.contentType).substr(0, r_.contentType.find(';'));
-        if (type != "application/x-www-form-urlencoded")
-            return badRequestPage("the form must be sent form-encoded");
-        const auto fields = parseFields(r_.body);
-        if (!fields)
-            return badRequestPage("a broken percent escape in the form");
-        const std::string *name = findField(*fields, "name");
-        const std::string *code = findField(*fields, "code");
-        const std::string nameText = name ? *name : std::string();
-        const std::string codeText = code ? *code : std::string();
-        const Outcome o = submit(nameText, codeText);
+        const Outcome o = commit();
         if (o.status != 200 && o.status != 201)
-            return withRetryAfter(failedSubmissionPage(o, nameText, codeText), o);
+            return failedSubmissionPage(o, rawName_, rawCode_);
         // Post/redirect/get: a reload of the result page sends nothing again.
         Response r = make(303, kHtml, {});
         r.headers.emplace_back("Location", std::string(kListAddress) + "&entry=" + std::to_string(o.result->entry.id)
@@ -312,41 +392,52 @@ private:
         view.problem = o.problem;
         view.retryAfter = o.retryAfter;
         view.form = o.status != 503;
-        // Bytes that are no UTF-8 are not shown back in the form.
-        const bool nameShowable = o.notice != Notice::BadName || o.problem == int(NameProblem::TooLong);
-        view.formName = nameShowable ? name : std::string();
-        view.formCode = code.size() <= 64 ? code : std::string();
+        // Only text a page may carry is shown back in the form: bytes that are no UTF-8 or
+        // control characters are dropped whole, whatever else was wrong.
+        view.formName = isDisplayableText(name) ? name : std::string();
+        view.formCode = code.size() <= 64 && isDisplayableText(code) ? code : std::string();
         view.linkToList = true;
         return page(o.status, view);
     }
 
     // ---- lists
 
-    Response apiList()
+    Response planApiList()
     {
-        const auto fields = parseFields(query_);
+        auto fields = parseFields(query_);
         if (!fields)
             return jsonError(400, "a broken percent escape in the address");
-        const std::string *typeText = findField(*fields, "type");
+        fields_ = std::move(*fields);
+        const std::string *typeText = findField(fields_, "type");
         const auto type = typeText ? parseNumber(*typeText, 1, 9) : std::nullopt;
         if (!type || !isListedType(int(*type)))
             return jsonError(400, "type must be 1, 8 or 9");
-        const std::string *limitText = findField(*fields, "limit");
+        const std::string *limitText = findField(fields_, "limit");
         const auto limit = limitText ? parseNumber(*limitText, 1, kMaxApiLimit) : kDefaultApiLimit;
         if (!limit)
             return jsonError(400, "limit must be 1 to 100");
-        const std::string *offsetText = findField(*fields, "offset");
-        const auto offset = offsetText ? parseNumber(*offsetText, 0, 1'000'000'000'000) : 0;
+        const std::string *offsetText = findField(fields_, "offset");
+        const auto offset = offsetText ? parseNumber(*offsetText, 0, kMaxOffset) : 0;
         if (!offset)
-            return jsonError(400, "offset must be a whole number from 0");
+            return jsonError(400, "offset must be a whole number from 0 to " + std::to_string(kMaxOffset));
+        type_ = int(*type);
+        limit_ = int(*limit);
+        offset_ = *offset;
+        route_ = Route::ListApi;
+        cacheKey_ = "a" + std::to_string(type_) + ':' + std::to_string(limit_) + ':' + std::to_string(offset_);
+        return {};
+    }
+
+    Response apiList()
+    {
         ListPage rows;
         try {
-            rows = storage_.list(int(*type), int(*limit), *offset);
+            rows = storage_.list(type_, limit_, offset_);
         } catch (const StorageUnavailable &e) {
             unavailable(e);
             return jsonError(503, "the database does not answer");
         }
-        std::string body = "{\"type\":" + std::to_string(*type) + ",\"total\":" + std::to_string(rows.total)
+        std::string body = "{\"type\":" + std::to_string(type_) + ",\"total\":" + std::to_string(rows.total)
                            + ",\"entries\":[";
         std::int64_t rank = rows.offset;
         for (const Entry &e : rows.entries) {
@@ -358,13 +449,35 @@ private:
         return make(200, kJson, std::move(body));
     }
 
-    Response listPage(const Fields &fields)
+    Response planListPage()
+    {
+        const std::string *typeText = findField(fields_, "type");
+        route_ = Route::ListPage;
+        if (!typeText) {
+            cacheKey_ = "p";
+            return {};
+        }
+        route_ = Route::Ready;
+        const auto type = parseNumber(*typeText, 1, 9);
+        if (!type || !isListedType(int(*type)))
+            return badRequestPage("type must be 1, 8 or 9");
+        const std::string *pageText = findField(fields_, "page");
+        const auto number = pageText ? parseNumber(*pageText, 1, kMaxOffset / kPageRows) : 1;
+        if (!number)
+            return badRequestPage("page must be a whole number from 1");
+        type_ = int(*type);
+        offset_ = (*number - 1) * kPageRows;
+        route_ = Route::ListPage;
+        cacheKey_ = "p" + std::to_string(type_) + ':' + std::to_string(*number);
+        return {};
+    }
+
+    Response listPage()
     {
         PageView view = baseView();
         view.form = true;
-        const std::string *typeText = findField(fields, "type");
         try {
-            if (!typeText) {
+            if (type_ == 0) {
                 for (int type : kListedTypes) {
                     TableView table;
                     table.type = type;
@@ -374,16 +487,12 @@ private:
                 }
                 return page(200, view);
             }
-            const auto type = parseNumber(*typeText, 1, 9);
-            if (!type || !isListedType(int(*type)))
-                return badRequestPage("type must be 1, 8 or 9");
-            const std::string *pageText = findField(fields, "page");
-            const auto number = pageText ? parseNumber(*pageText, 1, 1'000'000'000) : 1;
-            if (!number)
-                return badRequestPage("page must be a whole number from 1");
             TableView table;
-            table.type = int(*type);
-            table.rows = storage_.list(table.type, kPageRows, (*number - 1) * kPageRows);
+            table.type = type_;
+            table.rows = storage_.list(table.type, kPageRows, offset_);
+            // A page past the end of the table is no page (the first one always is).
+            if (offset_ > 0 && table.rows.entries.empty())
+                return notFoundPage();
             table.paged = true;
             view.tables.push_back(std::move(table));
             view.linkToList = true;
@@ -393,11 +502,13 @@ private:
         }
     }
 
-    Response entryPage(const std::string &idText, const std::string *fresh)
+    Response entryPage()
     {
-        const auto id = parseNumber(idText, 1, std::numeric_limits<std::int64_t>::max() / 2);
+        const std::string *idText = findField(fields_, "entry");
+        const auto id = parseNumber(*idText, 1, std::numeric_limits<std::int64_t>::max() / 2);
         if (!id)
             return notFoundPage();
+        const std::string *fresh = findField(fields_, "new");
         try {
             const std::optional<Entry> entry = storage_.entry(*id);
             if (!entry)
@@ -407,6 +518,12 @@ private:
         } catch (const StorageUnavailable &e) {
             return unavailablePage(e);
         }
+    }
+
+    Response health()
+    {
+        return storage_.healthy() ? make(200, "text/plain; charset=utf-8", "ok\n")
+                                  : make(503, "text/plain; charset=utf-8", "the database does not answer\n");
     }
 
     // An entry with the rows around it and a link to its page of the whole table.
@@ -469,10 +586,20 @@ private:
     Storage &storage_;
     RateLimiter &limiter_;
     const std::function<RateLimiter::Clock::time_point()> &clock_;
-    const Request &r_;
-    Language language_;
+    const Request r_;
+    const Language language_;
     std::string_view path_;
     std::string_view query_;
+
+    Route route_ = Route::Ready;
+    Response ready_;
+    Fields fields_;
+    std::string cacheKey_;
+    int type_ = 0; // a list's: 0 for the three tables
+    int limit_ = 0;
+    std::int64_t offset_ = 0;
+    std::string rawName_, rawCode_;
+    Submission submission_;
 };
 
 // Every answer, pages and JSON alike: no scripts, no foreign sources, no framing.
@@ -490,66 +617,113 @@ void addCommonHeaders(Response &r, Language language)
 
 } // namespace
 
-bool HighscoreService::quick(const Request &request) const
+struct HighscoreService::State {
+    State(Storage &s, const ServiceOptions &o, std::function<Clock::time_point()> c)
+        : storage(s), limiter(o.rateLimit), clock(std::move(c)),
+          readers(o.readThreads > 0 ? o.readThreads : int(std::max(2u, std::thread::hardware_concurrency()))),
+          submitters(std::max(1, o.submitThreads))
+    {
+    }
+
+    Storage &storage;
+    RateLimiter limiter;
+    std::function<Clock::time_point()> clock;
+    AnswerCache cache;
+    std::atomic<bool> finished = false;
+    // Reads and submissions wait in separate queues: a writer that is held up holds up no
+    // page and no health check.
+    WorkerPool readers;
+    WorkerPool submitters;
+};
+
+HighscoreService::HighscoreService(Storage &storage, ServiceOptions options, std::function<Clock::time_point()> clock)
+    : state_(std::make_unique<State>(storage, options, std::move(clock)))
 {
-    if (request.method == "POST")
-        return false;
-    if (request.target == "/static/highscores.css" || request.target == "/static/emblem.svg")
-        return true;
-    const std::size_t query = request.target.find('?');
-    const bool submits = query != std::string::npos && request.target.find("code=", query) != std::string::npos;
-    return !submits && storage_.readsAreLocal();
 }
 
-std::string HighscoreService::cacheKey(const Request &request) const
+HighscoreService::~HighscoreService() { finish(); }
+
+void HighscoreService::finish()
 {
-    // Lists are read far more often than they change: the same address in the same
-    // language gets the same bytes until an entry is added, or a second has passed.
-    const bool read = request.method == "GET" || request.method == "HEAD";
-    const std::string_view target = request.target;
-    const bool list = read
-                      && (target.starts_with("/api/v1/highscores?") || target == "/" || target.starts_with("/?")
-                          || target.starts_with(kListAddress))
-                      && target.find("code=") == std::string_view::npos && target.find("entry=") == std::string_view::npos;
-    if (!list)
-        return {};
-    std::string key;
-    key.reserve(target.size() + 1);
-    key = target;
-    key += pickLanguage(request.acceptLanguage) == Language::German ? 'd' : 'e';
-    return key;
+    state_->finished = true;
+    state_->readers.finish();
+    state_->submitters.finish();
 }
 
-std::optional<Response> HighscoreService::remembered(const Request &request)
+namespace {
+
+Response finished(Response r, Language language)
 {
-    const std::string key = cacheKey(request);
-    if (key.empty())
+    addCommonHeaders(r, language);
+    return r;
+}
+
+Response guarded(Router &router)
+{
+    try {
+        return router.answer();
+    } catch (const std::exception &e) {
+        logLine(std::string("internal error: ") + e.what());
+        return make(500, "text/plain; charset=utf-8", "internal error\n");
+    }
+}
+
+} // namespace
+
+std::optional<Response> HighscoreService::serve(Request request, Reply reply)
+{
+    State &s = *state_;
+    auto router = std::make_shared<Router>(s.storage, s.limiter, s.clock, std::move(request));
+    const Language language = router->language();
+    if (s.finished)
+        return finished(make(503, "text/plain; charset=utf-8", "the service is stopping\n"), language);
+    router->decide();
+    switch (router->route()) {
+    case Route::Ready:
+        return finished(router->takeReady(), language);
+    case Route::ListApi:
+    case Route::ListPage: {
+        // Lists are read far more often than they change: the same list in the same
+        // language gets the same bytes until an entry is added, or a second has passed.
+        std::string key = router->cacheKey();
+        key += language == Language::German ? 'd' : 'e';
+        const std::uint64_t version = s.storage.version();
+        const Clock::time_point now = s.clock();
+        AnswerCache::Lookup found = s.cache.lookup(key, version, now, reply);
+        if (auto *hit = std::get_if<AnswerCache::Hit>(&found))
+            return std::move(hit->response);
+        if (std::holds_alternative<AnswerCache::Joined>(found))
+            return std::nullopt;
+        s.readers.post([&s, router = std::move(router), reply = std::move(reply), key = std::move(key), version, now,
+                        language] {
+            const Response r = finished(guarded(*router), language);
+            for (Reply &joined : s.cache.complete(key, version, now, r, r.status == 200))
+                joined(r);
+            reply(r);
+        });
         return std::nullopt;
-    const std::uint64_t version = storage_.version();
-    const Clock::time_point now = clock_();
-    std::lock_guard lock(cacheMutex_);
-    const auto found = cache_.find(key);
-    if (found != cache_.end() && found->second.version == version && now - found->second.made < std::chrono::seconds(1))
-        return found->second.response;
+    }
+    case Route::EntryPage:
+    case Route::Health:
+    case Route::SubmitAddress:
+    case Route::SubmitForm:
+    case Route::SubmitApi: {
+        const bool reads = router->route() == Route::EntryPage || router->route() == Route::Health;
+        (reads ? s.readers : s.submitters).post([router = std::move(router), reply = std::move(reply), language] {
+            reply(finished(guarded(*router), language));
+        });
+        return std::nullopt;
+    }
+    }
     return std::nullopt;
 }
 
 Response HighscoreService::handle(const Request &request)
 {
-    if (std::optional<Response> r = remembered(request))
-        return std::move(*r);
-    const std::string key = cacheKey(request);
-    const std::uint64_t version = storage_.version();
-    const Clock::time_point made = clock_();
-    Response r = Router(storage_, limiter_, clock_, request).route();
-    addCommonHeaders(r, pickLanguage(request.acceptLanguage));
-    if (!key.empty() && r.status == 200) {
-        std::lock_guard lock(cacheMutex_);
-        if (cache_.size() >= kMaxCached)
-            cache_.clear();
-        cache_[key] = {version, made, r};
-    }
-    return r;
+    std::promise<Response> answered;
+    std::future<Response> answer = answered.get_future();
+    std::optional<Response> now = serve(request, [&answered](Response r) { answered.set_value(std::move(r)); });
+    return now ? std::move(*now) : answer.get();
 }
 
 Response HighscoreService::refuse(int status, const std::string &target, const std::string &acceptLanguage) const

@@ -6,10 +6,9 @@
 #include "server/storage.h"
 
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -22,6 +21,10 @@ struct Request {
     std::string contentType;
     std::string acceptLanguage;
     std::string client; // the client's address (behind a trusted proxy: the forwarded one)
+    // The connection comes from this machine (loopback) or from a trusted proxy.
+    bool trustedPeer = false;
+    // The request carries X-Forwarded-For or Forwarded: someone else's, sent on by a proxy.
+    bool forwarded = false;
 };
 
 struct Response {
@@ -31,44 +34,47 @@ struct Response {
     std::vector<std::pair<std::string, std::string>> headers; // beyond the common ones
 };
 
+// The answer to a request that is not ready at once; called exactly once, from one of the
+// service's own threads.
+using Reply = std::function<void(Response)>;
+
+struct ServiceOptions {
+    int rateLimit = 10;      // submissions per client and minute, 0 for no limit
+    int submitThreads = 16;  // threads that wait for commits: enough to share one commit
+    int readThreads = 0;     // threads that read the database; 0: one per core, at least 2
+};
+
 class HighscoreService {
 public:
     using Clock = RateLimiter::Clock;
 
-    // rateLimit: submissions per client and minute, 0 for no limit.
-    HighscoreService(Storage &storage, int rateLimit, std::function<Clock::time_point()> clock = Clock::now);
+    HighscoreService(Storage &storage, ServiceOptions options, std::function<Clock::time_point()> clock = Clock::now);
+    // Finishes what it holds (see finish()).
+    ~HighscoreService();
+    HighscoreService(const HighscoreService &) = delete;
+    HighscoreService &operator=(const HighscoreService &) = delete;
 
+    // One call per request, on the network thread that read it; the route is decided here
+    // once. The answer comes back at once when it needs no database (a list still
+    // remembered, the service's own files, a request it refuses); otherwise serve returns
+    // nothing and the reply is called later, once, from the service's own threads: the
+    // network thread never waits for the database.
+    std::optional<Response> serve(Request request, Reply reply);
+
+    // serve() and wait for the answer: for tests and tools, never for a network thread.
     Response handle(const Request &request);
-
-    // Whether handle() answers this request without waiting for a commit (everything but
-    // submissions, on a storage whose reads are local; the service's own files on any).
-    bool quick(const Request &request) const;
-
-    // The answer to a list request while it is still remembered, without asking the
-    // database: the server gives it on the network thread, whatever the storage.
-    std::optional<Response> remembered(const Request &request);
 
     // The answer to a request the server refused before it was read whole: 400, 408, 413
     // or 431. target and acceptLanguage are empty where the header was not read.
     Response refuse(int status, const std::string &target, const std::string &acceptLanguage) const;
 
+    // Answers every request it has taken (their replies are called), then ends its threads.
+    // A request served after it is answered 503 at once. Idempotent.
+    void finish();
+
 private:
-    // The key a list answer is remembered under; empty for other requests.
-    std::string cacheKey(const Request &request) const;
-
-    // List answers by address and language, while the list's version stands.
-    struct Cached {
-        std::uint64_t version = 0;
-        Clock::time_point made;
-        Response response;
-    };
-    static constexpr std::size_t kMaxCached = 256;
-
-    Storage &storage_;
-    RateLimiter limiter_;
-    std::function<Clock::time_point()> clock_;
-    std::mutex cacheMutex_;
-    std::unordered_map<std::string, Cached> cache_;
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 } // namespace vantrell::highscores
