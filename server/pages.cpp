@@ -21,7 +21,7 @@ struct Texts {
     const char *formHeading, *formIntro, *formName, *formCode, *submit;
     const char *created, *standing, *shown; // "{rank}", "{table}"
     const char *badName, *badCode, *badRequest, *codeTaken, *tooMany, *unavailable, *notFound, *notAllowed,
-        *tooLarge, *headerTooLarge, *timeout;
+        *tooLarge, *headerTooLarge, *timeout, *removed, *nameBlocked;
     const char *codeProblems[10]; // by CodeProblem; empty: the decoder's own reason
     const char *nameProblems[4];  // by NameProblem; empty: the English reason
     const char *footer;
@@ -70,6 +70,8 @@ const Texts kEnglish = {
     "The request is too large.",
     "The request's header is too large.",
     "The request took too long.",
+    "This result has been removed from the list.",
+    "This name is not allowed.",
     {"", "", "", "", "", "", "", "", "", ""},
     {"", "", "", ""},
     "Results of Vantrell Sudoku, ranked by points, then by time of entry.",
@@ -118,6 +120,8 @@ const Texts kGerman = {
     "Die Anfrage ist zu groß.",
     "Der Kopf der Anfrage ist zu groß.",
     "Die Anfrage hat zu lange gedauert.",
+    "Dieses Ergebnis wurde von der Liste entfernt.",
+    "Dieser Name ist nicht erlaubt.",
     {"", "ein Code besteht aus genau 23 Ziffern", "die Prüfziffern stimmen nicht",
      "die Prüfziffern stimmen nicht", "dieser Code stammt nicht aus dem Spiel",
      "dieser Code stammt nicht aus dem Spiel", "dieser Code stammt nicht aus dem Spiel",
@@ -267,6 +271,8 @@ void renderNotice(std::string &out, const Texts &t, const PageView &v)
     case Notice::TooLarge: text = t.tooLarge; break;
     case Notice::HeaderTooLarge: text = t.headerTooLarge; break;
     case Notice::Timeout: text = t.timeout; break;
+    case Notice::Removed: text = t.removed; break;
+    case Notice::NameBlocked: text = t.nameBlocked; break;
     }
     out += good ? "<p class=\"notice good\" role=\"status\">" : "<p class=\"notice bad\" role=\"alert\">";
     out += text;

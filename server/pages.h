@@ -35,6 +35,8 @@ enum class Notice {
     TooLarge,
     HeaderTooLarge,
     Timeout,
+    Removed,       // the entry was taken off the list (410)
+    NameBlocked,   // the operator does not allow the name
 };
 
 struct TableView {

@@ -119,6 +119,7 @@ int statusOf(SubmitOutcome outcome)
     case SubmitOutcome::Created: return 201;
     case SubmitOutcome::Standing: return 200;
     case SubmitOutcome::CodeTaken: return 409;
+    case SubmitOutcome::Hidden: return 410;
     }
     return 500;
 }
@@ -129,6 +130,7 @@ Notice noticeOf(SubmitOutcome outcome)
     case SubmitOutcome::Created: return Notice::Created;
     case SubmitOutcome::Standing: return Notice::Standing;
     case SubmitOutcome::CodeTaken: return Notice::CodeTaken;
+    case SubmitOutcome::Hidden: return Notice::Removed;
     }
     return Notice::None;
 }
@@ -333,6 +335,8 @@ private:
         o.notice = noticeOf(o.result->outcome);
         if (o.status == 409)
             o.detail = "this code already stands in the list under another name";
+        if (o.status == 410)
+            o.detail = "this result has been removed from the list";
         return o;
     }
 

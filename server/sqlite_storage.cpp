@@ -1,26 +1,27 @@
 #include "server/sqlite_storage.h"
 
-#include <sqlite3.h>
+#include "server/sqlite_connection.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <exception>
 #include <future>
 #include <mutex>
-#include <string_view>
 #include <thread>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace vantrell::highscores {
 namespace {
+
+using sqlite::Connection;
+using sqlite::Query;
 
 // Each schema change is a new entry at the end; a database is brought from its version to
 // the last one in order, inside one transaction.
@@ -42,6 +43,56 @@ CREATE TABLE codes (
   entry_id INTEGER NOT NULL REFERENCES entries (id)
 ) WITHOUT ROWID;
 )sql"},
+    // Counts per type and points value, and per block of 256 points values, kept by triggers
+    // in the transaction that adds, removes, hides or shows an entry: a rank is a sum over
+    // at most 300 blocks and 255 values plus the ties before it, a total a sum over the
+    // blocks, and a page is found by its first points value rather than by walking the rows
+    // before it. Hidden entries stay (their codes stay used) but are in no table or count;
+    // the rank index carries the flag, so that passing over them reads no row.
+    {2, R"sql(
+ALTER TABLE entries ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0;
+DROP INDEX entries_by_rank;
+CREATE INDEX entries_by_rank ON entries (game_type, points DESC, entered_ms, id, hidden);
+CREATE INDEX codes_by_entry ON codes (entry_id);
+CREATE TABLE rank_points (
+  game_type INTEGER NOT NULL,
+  points INTEGER NOT NULL,
+  entries INTEGER NOT NULL,
+  PRIMARY KEY (game_type, points)
+) WITHOUT ROWID;
+CREATE TABLE rank_blocks (
+  game_type INTEGER NOT NULL,
+  block INTEGER NOT NULL,
+  entries INTEGER NOT NULL,
+  PRIMARY KEY (game_type, block)
+) WITHOUT ROWID;
+INSERT INTO rank_points SELECT game_type, points, count(*) FROM entries WHERE hidden = 0 GROUP BY game_type, points;
+INSERT INTO rank_blocks SELECT game_type, points >> 8, sum(entries) FROM rank_points GROUP BY game_type, points >> 8;
+CREATE TRIGGER entries_counted AFTER INSERT ON entries WHEN NEW.hidden = 0 BEGIN
+  INSERT INTO rank_points VALUES (NEW.game_type, NEW.points, 1)
+    ON CONFLICT DO UPDATE SET entries = entries + 1;
+  INSERT INTO rank_blocks VALUES (NEW.game_type, NEW.points >> 8, 1)
+    ON CONFLICT DO UPDATE SET entries = entries + 1;
+END;
+CREATE TRIGGER entries_uncounted AFTER DELETE ON entries WHEN OLD.hidden = 0 BEGIN
+  UPDATE rank_points SET entries = entries - 1 WHERE game_type = OLD.game_type AND points = OLD.points;
+  UPDATE rank_blocks SET entries = entries - 1 WHERE game_type = OLD.game_type AND block = OLD.points >> 8;
+END;
+CREATE TRIGGER entries_recounted AFTER UPDATE OF hidden ON entries WHEN OLD.hidden <> NEW.hidden BEGIN
+  INSERT INTO rank_points VALUES (NEW.game_type, NEW.points, CASE NEW.hidden WHEN 0 THEN 1 ELSE -1 END)
+    ON CONFLICT DO UPDATE SET entries = entries + excluded.entries;
+  INSERT INTO rank_blocks VALUES (NEW.game_type, NEW.points >> 8, CASE NEW.hidden WHEN 0 THEN 1 ELSE -1 END)
+    ON CONFLICT DO UPDATE SET entries = entries + excluded.entries;
+END;
+CREATE TABLE moderation (
+  id INTEGER PRIMARY KEY,
+  entry_id INTEGER NOT NULL REFERENCES entries (id),
+  hidden INTEGER NOT NULL,
+  reason TEXT NOT NULL,
+  at_ms INTEGER NOT NULL
+);
+CREATE INDEX moderation_by_entry ON moderation (entry_id, id);
+)sql"},
 };
 constexpr int kSchemaVersion = kMigrations[std::size(kMigrations) - 1].version;
 
@@ -54,111 +105,7 @@ std::int64_t nowMs()
         .count();
 }
 
-// One connection, used by one thread at a time, with its prepared statements kept.
-class Connection {
-public:
-    Connection(const std::string &path, int flags)
-    {
-        const int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (rc != SQLITE_OK) {
-            const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-            sqlite3_close_v2(db_);
-            throw StorageOpenError("cannot open database " + path + ": " + why);
-        }
-        sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, 5000);
-    }
-    ~Connection()
-    {
-        for (auto &[sql, statement] : statements_)
-            sqlite3_finalize(statement);
-        sqlite3_close_v2(db_);
-    }
-    Connection(const Connection &) = delete;
-    Connection &operator=(const Connection &) = delete;
-
-    sqlite3 *db() const { return db_; }
-
-    sqlite3_stmt *prepare(const char *sql)
-    {
-        auto found = statements_.find(sql);
-        if (found != statements_.end())
-            return found->second;
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK)
-            fail("prepare");
-        statements_.emplace(sql, statement);
-        return statement;
-    }
-
-    void exec(const char *sql)
-    {
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-            fail(sql);
-    }
-
-    [[noreturn]] void fail(std::string_view what) const
-    {
-        std::string text = sqlite3_errmsg(db_);
-        const std::string_view first = what.substr(0, what.find('\n'));
-        throw StorageUnavailable("database error (" + std::string(first) + "): " + text);
-    }
-
-private:
-    sqlite3 *db_ = nullptr;
-    std::unordered_map<const char *, sqlite3_stmt *> statements_; // keyed by the literal's address
-};
-
-// One run of a cached statement; reset when it goes out of scope.
-class Query {
-public:
-    Query(Connection &connection, const char *sql) : connection_(connection), statement_(connection.prepare(sql)) {}
-    ~Query()
-    {
-        sqlite3_reset(statement_);
-        sqlite3_clear_bindings(statement_);
-    }
-    Query(const Query &) = delete;
-    Query &operator=(const Query &) = delete;
-
-    Query &bind(int index, std::int64_t value)
-    {
-        check(sqlite3_bind_int64(statement_, index, value));
-        return *this;
-    }
-    Query &bind(int index, std::string_view text)
-    {
-        check(sqlite3_bind_text(statement_, index, text.data(), int(text.size()), SQLITE_TRANSIENT));
-        return *this;
-    }
-    // True while there is a row.
-    bool step()
-    {
-        const int rc = sqlite3_step(statement_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            connection_.fail(sqlite3_sql(statement_));
-        return false;
-    }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(statement_, column); }
-    std::string text(int column) const
-    {
-        const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement_, column));
-        return bytes ? std::string(bytes, std::size_t(sqlite3_column_bytes(statement_, column))) : std::string();
-    }
-
-private:
-    void check(int rc)
-    {
-        if (rc != SQLITE_OK)
-            connection_.fail("bind");
-    }
-    Connection &connection_;
-    sqlite3_stmt *statement_;
-};
-
-constexpr const char *kEntryColumns = "id, name, points, game_type, givens, element_set, entered_ms";
+#define ENTRY_COLUMNS "id, name, points, game_type, givens, element_set, entered_ms"
 
 Entry entryFrom(const Query &q)
 {
@@ -176,65 +123,171 @@ Entry entryFrom(const Query &q)
 
 std::optional<Entry> loadEntry(Connection &c, std::int64_t id)
 {
-    static const std::string sql = std::string("SELECT ") + kEntryColumns + " FROM entries WHERE id = ?1";
-    Query q(c, sql.c_str());
+    Query q(c, "SELECT " ENTRY_COLUMNS " FROM entries WHERE id = ?1");
     q.bind(1, id);
     if (!q.step())
         return std::nullopt;
     return entryFrom(q);
 }
 
-// Entries ahead of this one: more points, or as many and entered earlier.
-std::int64_t rankOf(Connection &c, const Entry &e)
+std::int64_t single(Query &q)
 {
-    Query better(c, "SELECT count(*) FROM entries WHERE game_type = ?1 AND points > ?2");
-    better.bind(1, e.type).bind(2, e.points).step();
-    Query earlier(c, "SELECT count(*) FROM entries WHERE game_type = ?1 AND points = ?2"
-                     " AND (entered_ms, id) < (?3, ?4)");
-    earlier.bind(1, e.type).bind(2, e.points).bind(3, e.enteredMs).bind(4, e.id).step();
-    return better.integer(0) + earlier.integer(0) + 1;
+    q.step();
+    return q.integer(0);
 }
 
-// A read transaction, so that a page and its total agree.
-class ReadTransaction {
+// Entries ahead of this one: the blocks above its own, the values above it in its block,
+// and the ties entered before it.
+std::int64_t rankOf(Connection &c, const Entry &e)
+{
+    Query q(c, "SELECT (SELECT coalesce(sum(entries), 0) FROM rank_blocks WHERE game_type = ?1 AND block > (?2 >> 8))"
+               " + (SELECT coalesce(sum(entries), 0) FROM rank_points WHERE game_type = ?1"
+               "    AND points > ?2 AND points <= ((?2 >> 8) << 8) + 255)"
+               " + (SELECT count(*) FROM entries WHERE game_type = ?1 AND hidden = 0 AND points = ?2"
+               "    AND (entered_ms, id) < (?3, ?4))"
+               " + 1");
+    q.bind(1, e.type).bind(2, e.points).bind(3, e.enteredMs).bind(4, e.id);
+    return single(q);
+}
+
+std::int64_t totalOf(Connection &c, int type)
+{
+    Query q(c, "SELECT coalesce(sum(entries), 0) FROM rank_blocks WHERE game_type = ?1");
+    q.bind(1, type);
+    return single(q);
+}
+
+// The page at offset (below the total): the points value its first row has, found from the
+// counts, and the entries with more points than that.
+std::pair<int, std::int64_t> seek(Connection &c, int type, std::int64_t offset)
+{
+    Query q(c, "WITH blocks AS (SELECT block, entries, sum(entries) OVER (ORDER BY block DESC) AS through"
+               "                FROM rank_blocks WHERE game_type = ?1),"
+               " chosen AS (SELECT block, through - entries AS above FROM blocks WHERE through > ?2"
+               "            ORDER BY block DESC LIMIT 1),"
+               " points AS (SELECT p.points, p.entries, chosen.above + sum(p.entries) OVER (ORDER BY p.points DESC) AS through"
+               "            FROM chosen JOIN rank_points p ON p.game_type = ?1"
+               "            AND p.points BETWEEN chosen.block * 256 AND chosen.block * 256 + 255)"
+               " SELECT points, through - entries FROM points WHERE through > ?2 ORDER BY points DESC LIMIT 1");
+    q.bind(1, type).bind(2, offset);
+    if (!q.step())
+        throw StorageUnavailable("the counts of the list disagree with its total");
+    return {int(q.integer(0)), q.integer(1)};
+}
+
+ListPage readPage(Connection &c, int type, int limit, std::int64_t offset)
+{
+    ListPage page;
+    page.offset = offset;
+    page.total = totalOf(c, type);
+    if (offset >= page.total || limit <= 0)
+        return page;
+    const auto [points, above] = seek(c, type, offset);
+    {
+        Query tied(c, "SELECT " ENTRY_COLUMNS " FROM entries WHERE game_type = ?1 AND hidden = 0 AND points = ?2"
+                      " ORDER BY entered_ms, id LIMIT ?3 OFFSET ?4");
+        tied.bind(1, type).bind(2, points).bind(3, limit).bind(4, offset - above);
+        while (tied.step())
+            page.entries.push_back(entryFrom(tied));
+    }
+    if (int(page.entries.size()) < limit) {
+        Query below(c, "SELECT " ENTRY_COLUMNS " FROM entries WHERE game_type = ?1 AND hidden = 0 AND points < ?2"
+                       " ORDER BY points DESC, entered_ms, id LIMIT ?3");
+        below.bind(1, type).bind(2, points).bind(3, limit - std::int64_t(page.entries.size()));
+        while (below.step())
+            page.entries.push_back(entryFrom(below));
+    }
+    return page;
+}
+
+// A transaction that rolls back unless committed.
+class Transaction {
 public:
-    explicit ReadTransaction(Connection &c) : c_(c) { c_.exec("BEGIN"); }
-    ~ReadTransaction() { sqlite3_exec(c_.db(), "COMMIT", nullptr, nullptr, nullptr); }
-    ReadTransaction(const ReadTransaction &) = delete;
-    ReadTransaction &operator=(const ReadTransaction &) = delete;
+    Transaction(Connection &c, const char *begin) : c_(c) { c_.exec(begin); }
+    ~Transaction()
+    {
+        if (open_)
+            sqlite3_exec(c_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+    void commit()
+    {
+        c_.exec("COMMIT");
+        open_ = false;
+    }
 
 private:
     Connection &c_;
+    bool open_ = true;
 };
 
 void migrate(Connection &c, const std::string &path)
 {
-    c.exec("BEGIN IMMEDIATE");
-    try {
-        c.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
-        const auto count = [&c](const char *sql) {
-            Query q(c, sql);
-            q.step();
-            return q.integer(0);
-        };
-        bringSchemaUpToDate(kMigrations, path,
-                            {[&] { return count("SELECT coalesce(max(version), 0) FROM schema_version"); },
-                             [&] {
-                                 return count("SELECT count(*) FROM sqlite_schema"
-                                              " WHERE name <> 'schema_version' AND name NOT LIKE 'sqlite_%'")
-                                     > 0;
-                             },
-                             [&c](const char *sql) { c.exec(sql); },
-                             [&c](std::int64_t version) {
-                                 c.exec("DELETE FROM schema_version");
-                                 Query q(c, "INSERT INTO schema_version (version) VALUES (?1)");
-                                 q.bind(1, version).step();
-                             }});
-        c.exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
+    Transaction t(c, "BEGIN IMMEDIATE");
+    c.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
+    const auto count = [&c](const char *sql) {
+        Query q(c, sql);
+        return single(q);
+    };
+    bringSchemaUpToDate(kMigrations, path,
+                        {[&] { return count("SELECT coalesce(max(version), 0) FROM schema_version"); },
+                         [&] {
+                             return count("SELECT count(*) FROM sqlite_schema"
+                                          " WHERE name <> 'schema_version' AND name NOT LIKE 'sqlite_%'")
+                                 > 0;
+                         },
+                         [&c](const char *sql) { c.exec(sql); },
+                         [&c](std::int64_t version) {
+                             c.exec("DELETE FROM schema_version");
+                             Query q(c, "INSERT INTO schema_version (version) VALUES (?1)");
+                             q.bind(1, version).step();
+                         }});
+    t.commit();
+}
+
+// Inside a transaction and, in the service, this submission's savepoint: the rules are the
+// tables' UNIQUE constraints. created says whether the entry is new.
+struct Placed {
+    std::int64_t entry = 0; // the entry of the name and result
+    std::int64_t owner = 0; // the entry the code stands under
+    bool created = false;
+};
+
+Placed place(Connection &c, const Submission &s, std::int64_t enteredMs, bool hidden = false)
+{
+    const std::string set(1, s.set);
+    Placed p;
+    {
+        Query insert(c, "INSERT INTO entries (name, points, game_type, givens, element_set, entered_ms, hidden)"
+                        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT DO NOTHING RETURNING id");
+        insert.bind(1, s.name).bind(2, s.points).bind(3, s.type).bind(4, s.givens).bind(5, set).bind(6, enteredMs);
+        insert.bind(7, hidden ? 1 : 0);
+        p.created = insert.step();
+        if (p.created)
+            p.entry = insert.integer(0);
     }
+    if (!p.created) {
+        Query standing(c, "SELECT id FROM entries WHERE name = ?1 AND points = ?2 AND game_type = ?3"
+                          " AND givens = ?4 AND element_set = ?5");
+        standing.bind(1, s.name).bind(2, s.points).bind(3, s.type).bind(4, s.givens).bind(5, set);
+        if (!standing.step())
+            throw StorageUnavailable("an entry that blocked an insert cannot be read");
+        p.entry = standing.integer(0);
+    }
+    p.owner = p.entry;
+    {
+        Query code(c, "INSERT INTO codes (code, entry_id) VALUES (?1, ?2) ON CONFLICT DO NOTHING");
+        code.bind(1, s.code).bind(2, p.entry).step();
+    }
+    if (sqlite3_changes(c.db()) == 0) {
+        Query stands(c, "SELECT entry_id FROM codes WHERE code = ?1");
+        stands.bind(1, s.code);
+        if (!stands.step())
+            throw StorageUnavailable("a code that blocked an insert cannot be read");
+        p.owner = stands.integer(0);
+    }
+    return p;
 }
 
 class SqliteStorage : public Storage {
@@ -254,11 +307,16 @@ public:
             writer_->exec("PRAGMA synchronous = FULL");
             writer_->exec("PRAGMA foreign_keys = ON");
             migrate(*writer_, path_);
+            // The write-ahead log and its index exist from the first read on; they are part
+            // of what a commit needs.
+            Query q(*writer_, "SELECT count(*) FROM schema_version");
+            q.step();
         } catch (const StorageUnavailable &e) {
             throw StorageOpenError("cannot open database " + path_ + ": " + e.what());
         }
-        if (!identify(identity_))
-            throw StorageOpenError("cannot open database " + path_ + ": it vanished while it was opened");
+        for (std::size_t i = 0; i < kFiles; ++i)
+            if (!identify(fileName(i), identity_[i]))
+                throw StorageOpenError("cannot open database " + path_ + ": " + fileName(i) + " vanished while it was opened");
         releaseReader(openReader()); // proves that a second connection can read it
         thread_ = std::thread([this] { writeLoop(); });
     }
@@ -290,39 +348,33 @@ public:
     ListPage list(int type, int limit, std::int64_t offset) override
     {
         return withReader([&](Connection &c) {
-            ListPage page;
-            page.offset = offset;
-            ReadTransaction transaction(c);
-            Query count(c, "SELECT count(*) FROM entries WHERE game_type = ?1");
-            count.bind(1, type).step();
-            page.total = count.integer(0);
-            static const std::string sql = std::string("SELECT ") + kEntryColumns
-                                           + " FROM entries WHERE game_type = ?1"
-                                             " ORDER BY points DESC, entered_ms, id LIMIT ?2 OFFSET ?3";
-            Query rows(c, sql.c_str());
-            rows.bind(1, type).bind(2, limit).bind(3, offset);
-            while (rows.step())
-                page.entries.push_back(entryFrom(rows));
-            return page;
+            Transaction t(c, "BEGIN"); // a page and its total from one snapshot
+            return readPage(c, type, limit, offset);
         });
     }
 
     std::optional<Entry> entry(std::int64_t id) override
     {
-        return withReader([&](Connection &c) { return loadEntry(c, id); });
+        return withReader([&](Connection &c) -> std::optional<Entry> {
+            Query q(c, "SELECT " ENTRY_COLUMNS " FROM entries WHERE id = ?1 AND hidden = 0");
+            q.bind(1, id);
+            if (!q.step())
+                return std::nullopt;
+            return entryFrom(q);
+        });
     }
 
     std::int64_t rank(const Entry &entry) override
     {
         return withReader([&](Connection &c) {
-            ReadTransaction transaction(c);
+            Transaction t(c, "BEGIN");
             return rankOf(c, entry);
         });
     }
 
     bool healthy() override
     {
-        if (!stillOurFile())
+        if (!filesInPlace().empty() || writerFailing_.load())
             return false;
         try {
             return withReader([](Connection &c) {
@@ -332,6 +384,56 @@ public:
         } catch (const StorageUnavailable &) {
             return false;
         }
+    }
+
+    void exportCodes(const std::function<void(const ExportedCode &)> &visit) override
+    {
+        withReader([&](Connection &c) {
+            Transaction t(c, "BEGIN");
+            Query q(c, "SELECT e.id, e.name, e.points, e.game_type, e.givens, e.element_set, e.entered_ms, c.code,"
+                       " e.hidden, coalesce((SELECT reason FROM moderation m WHERE m.entry_id = e.id"
+                       "                     ORDER BY m.id DESC LIMIT 1), '')"
+                       " FROM entries e JOIN codes c ON c.entry_id = e.id"
+                       " ORDER BY e.game_type, e.points DESC, e.entered_ms, e.id, c.code");
+            ExportedCode line;
+            while (q.step()) {
+                line.entry = entryFrom(q);
+                line.code = q.text(7);
+                line.hidden = q.integer(8) != 0;
+                line.hiddenReason = q.text(9);
+                visit(line);
+            }
+            return 0;
+        });
+    }
+
+    ImportSummary importRecords(const ImportSource &next) override
+    {
+        // Its own connection: an import is one transaction that may take minutes, beside a
+        // service that goes on reading (and waits to write).
+        Connection c(path_, SQLITE_OPEN_READWRITE);
+        c.exec("PRAGMA synchronous = FULL");
+        c.exec("PRAGMA foreign_keys = ON");
+        c.exec("PRAGMA cache_size = -65536");
+        Transaction t(c, "BEGIN IMMEDIATE");
+        ImportSummary summary;
+        ImportRecord record;
+        std::int64_t line = 0;
+        const std::int64_t now = nowMs();
+        while (next(record, line)) {
+            const Placed p = place(c, record.submission, record.enteredMs.value_or(now), record.hidden);
+            if (p.owner != p.entry)
+                throw ImportRefused(line, "the code stands in the list under another name");
+            if (p.created && record.hidden)
+                recordModeration(c, p.entry, true, record.hiddenReason, now);
+            summary.entries += p.created;
+            ++summary.codes;
+        }
+        if (const std::string wrong = filesInPlace(); !wrong.empty())
+            throw StorageUnavailable("the database cannot take commits: " + wrong);
+        t.commit();
+        version_.fetch_add(1, std::memory_order_release);
+        return summary;
     }
 
     std::uint64_t version() const override { return version_.load(std::memory_order_acquire); }
@@ -346,22 +448,38 @@ private:
         dev_t device = 0;
         ino_t inode = 0;
     };
+    // The database, its write-ahead log and the log's index: a commit needs all three.
+    static constexpr std::size_t kFiles = 3;
+    std::string fileName(std::size_t i) const
+    {
+        static constexpr const char *kSuffixes[kFiles] = {"", "-wal", "-shm"};
+        return path_ + kSuffixes[i];
+    }
 
-    bool identify(FileIdentity &id) const
+    static bool identify(const std::string &file, FileIdentity &id)
     {
         struct stat st {};
-        if (::stat(path_.c_str(), &st) != 0)
+        if (::stat(file.c_str(), &st) != 0)
             return false;
         id = {st.st_dev, st.st_ino};
         return true;
     }
 
-    // A file that was deleted or replaced under a running service would take commits that
-    // nobody ever reads again; such a state must answer 503, not 201.
-    bool stillOurFile() const
+    // A file deleted or replaced under the running service would take commits that nobody
+    // ever reads again (a deleted log loses them at the next start), and one that cannot be
+    // written stops SQLite in the middle of a commit: such a state answers 503, not 201.
+    // Returns what is wrong, or nothing.
+    std::string filesInPlace() const
     {
-        FileIdentity now;
-        return identify(now) && now.device == identity_.device && now.inode == identity_.inode;
+        for (std::size_t i = 0; i < kFiles; ++i) {
+            const std::string file = fileName(i);
+            FileIdentity now;
+            if (!identify(file, now) || now.device != identity_[i].device || now.inode != identity_[i].inode)
+                return file + " is gone or was replaced";
+            if (::access(file.c_str(), W_OK) != 0)
+                return file + " cannot be written";
+        }
+        return {};
     }
 
     std::unique_ptr<Connection> openReader()
@@ -427,9 +545,11 @@ private:
         std::vector<std::exception_ptr> errors(batch.size());
         Connection &c = *writer_;
         try {
-            if (!stillOurFile())
-                throw StorageUnavailable("the database file " + path_ + " is gone or was replaced");
-            c.exec("BEGIN IMMEDIATE");
+            Transaction t(c, "BEGIN IMMEDIATE");
+            // Checked with the write lock held: no file can be swapped between the check and
+            // the commit by another writer of this list.
+            if (const std::string wrong = filesInPlace(); !wrong.empty())
+                throw StorageUnavailable("the database cannot take commits: " + wrong);
             const std::int64_t now = nowMs();
             for (std::size_t i = 0; i < batch.size(); ++i) {
                 c.exec("SAVEPOINT submission");
@@ -446,14 +566,15 @@ private:
                     c.exec("RELEASE submission");
                 }
             }
-            c.exec("COMMIT");
+            t.commit();
+            writerFailing_ = false;
             for (const auto &r : results)
                 if (r && r->outcome == SubmitOutcome::Created) {
                     version_.fetch_add(1, std::memory_order_release);
                     break;
                 }
         } catch (const StorageUnavailable &) {
-            sqlite3_exec(c.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+            writerFailing_ = true;
             for (std::size_t i = 0; i < batch.size(); ++i) {
                 results[i].reset();
                 if (!errors[i])
@@ -468,58 +589,42 @@ private:
         }
     }
 
+    static void recordModeration(Connection &c, std::int64_t entry, bool hidden, const std::string &reason,
+                                 std::int64_t atMs)
+    {
+        Query q(c, "INSERT INTO moderation (entry_id, hidden, reason, at_ms) VALUES (?1, ?2, ?3, ?4)");
+        q.bind(1, entry).bind(2, hidden ? 1 : 0).bind(3, reason).bind(4, atMs).step();
+    }
+
     // Inside the batch's transaction and this submission's savepoint.
     static SubmitResult submitOne(Connection &c, const Submission &s, std::int64_t now)
     {
-        const std::string set(1, s.set);
-        std::int64_t id = 0;
-        bool created = false;
-        {
-            Query insert(c, "INSERT INTO entries (name, points, game_type, givens, element_set, entered_ms)"
-                            " VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT DO NOTHING RETURNING id");
-            insert.bind(1, s.name).bind(2, s.points).bind(3, s.type).bind(4, s.givens).bind(5, set).bind(6, now);
-            created = insert.step();
-            if (created)
-                id = insert.integer(0);
-        }
-        if (!created) {
-            Query standing(c, "SELECT id FROM entries WHERE name = ?1 AND points = ?2 AND game_type = ?3"
-                              " AND givens = ?4 AND element_set = ?5");
-            standing.bind(1, s.name).bind(2, s.points).bind(3, s.type).bind(4, s.givens).bind(5, set);
-            if (!standing.step())
-                throw StorageUnavailable("an entry that blocked an insert cannot be read");
-            id = standing.integer(0);
-        }
-        std::int64_t owner = id;
-        {
-            Query code(c, "INSERT INTO codes (code, entry_id) VALUES (?1, ?2) ON CONFLICT DO NOTHING");
-            code.bind(1, s.code).bind(2, id).step();
-        }
-        if (sqlite3_changes(c.db()) == 0) {
-            Query stands(c, "SELECT entry_id FROM codes WHERE code = ?1");
-            stands.bind(1, s.code);
-            if (!stands.step())
-                throw StorageUnavailable("a code that blocked an insert cannot be read");
-            owner = stands.integer(0);
-        }
+        const Placed p = place(c, s, now);
         SubmitResult result;
-        if (owner != id) {
+        if (p.owner != p.entry) {
             result.outcome = SubmitOutcome::CodeTaken;
             c.exec("ROLLBACK TO submission");
         } else {
-            result.outcome = created ? SubmitOutcome::Created : SubmitOutcome::Standing;
+            result.outcome = p.created ? SubmitOutcome::Created : SubmitOutcome::Standing;
         }
-        const std::optional<Entry> entry = loadEntry(c, owner);
+        const std::optional<Entry> entry = loadEntry(c, p.owner);
         if (!entry)
             throw StorageUnavailable("an entry of the list cannot be read");
         result.entry = *entry;
+        Query hidden(c, "SELECT hidden FROM entries WHERE id = ?1");
+        hidden.bind(1, p.owner);
+        if (single(hidden) != 0) {
+            result.outcome = SubmitOutcome::Hidden; // its codes stay used; it is in no table
+            return result;
+        }
         result.rank = rankOf(c, result.entry);
         return result;
     }
 
     const std::string path_;
-    FileIdentity identity_;
+    FileIdentity identity_[kFiles];
     std::unique_ptr<Connection> writer_;
+    std::atomic<bool> writerFailing_ = false;
 
     std::mutex readersMutex_;
     std::vector<std::unique_ptr<Connection>> readers_;
@@ -532,6 +637,8 @@ private:
     bool stopping_ = false;
     std::thread thread_;
 };
+
+#undef ENTRY_COLUMNS
 
 } // namespace
 

@@ -38,6 +38,7 @@ enum class SubmitOutcome {
     Created,   // a new entry
     Standing,  // this name already holds this result; nothing new was written but the code
     CodeTaken, // the code stands under another name; nothing was written
+    Hidden,    // the entry of the name and result, or of the code, was taken off the list
 };
 
 // What a submission left in the list: the entry it made or found (for CodeTaken, the
@@ -48,13 +49,50 @@ struct SubmitResult {
     std::int64_t rank = 0;
 };
 
-// One page of a game type's table, best first: by points, then by time of entry.
-// The rank of entries[i] is offset + i + 1.
+// One page of a game type's table, best first: by points, then by time of entry, then by
+// id. The rank of entries[i] is offset + i + 1. Hidden entries are in no table.
 struct ListPage {
     std::int64_t total = 0;
     std::int64_t offset = 0;
     std::vector<Entry> entries;
 };
+
+// One code of an entry, as a list is exported: every code of every entry, best entry first
+// within each type (types in table order), an entry's codes in the order of their digits.
+struct ExportedCode {
+    Entry entry;
+    std::string code;
+    bool hidden = false;
+    std::string hiddenReason;
+};
+
+// One line of an import: a result that has passed the decoder and the name check, and the
+// time it was entered (none: now).
+struct ImportRecord {
+    Submission submission;
+    std::optional<std::int64_t> enteredMs;
+    bool hidden = false;
+    std::string hiddenReason;
+};
+
+struct ImportSummary {
+    std::int64_t entries = 0; // entries the import added
+    std::int64_t codes = 0;   // lines read
+};
+
+// A line of an import that cannot enter the list; nothing of the import is stored.
+class ImportRefused : public std::runtime_error {
+public:
+    ImportRefused(std::int64_t line, const std::string &reason)
+        : std::runtime_error("line " + std::to_string(line) + ": " + reason), line(line)
+    {
+    }
+    std::int64_t line;
+};
+
+// Supplies an import's records in order: fills the record and its line number and returns
+// true, or false at the end. May throw ImportRefused for a line it cannot read.
+using ImportSource = std::function<bool(ImportRecord &, std::int64_t &line)>;
 
 // The database cannot be reached or refused the work; the service answers 503.
 class StorageUnavailable : public std::runtime_error {
@@ -78,8 +116,15 @@ public:
     virtual SubmitResult submit(const Submission &submission) = 0;
     virtual ListPage list(int type, int limit, std::int64_t offset) = 0;
     virtual std::optional<Entry> entry(std::int64_t id) = 0;
-    // 1 for the best entry of its type.
+    // 1 for the best entry of its type. Like a page and a total, it costs the same for a
+    // list of ten million entries as for one of ten: counts per type and points value are
+    // kept with the entries, in the same transactions.
     virtual std::int64_t rank(const Entry &entry) = 0;
+    // Every code of the list, in one snapshot, while the service goes on writing.
+    virtual void exportCodes(const std::function<void(const ExportedCode &)> &visit) = 0;
+    // All of the records or none, by the list's own rules: a second code of a name and
+    // result joins its entry, a code that stands under another name refuses the import.
+    virtual ImportSummary importRecords(const ImportSource &next) = 0;
     // Whether the database answers right now.
     virtual bool healthy() = 0;
 

@@ -61,7 +61,7 @@ private slots:
             << "LIST" << "CREATE TABLE accounts (id integer)" << "holds tables of another program";
         QTest::newRow("a newer schema")
             << "LIST" << "CREATE TABLE schema_version (version integer NOT NULL); INSERT INTO schema_version VALUES (99)"
-            << "schema version 99, newer than this program's 1";
+            << "schema version 99, newer than this program's 2";
     }
     void openingFails()
     {

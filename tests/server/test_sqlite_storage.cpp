@@ -51,7 +51,7 @@ private slots:
         QTest::newRow("a newer schema")
             << "sqlite:" + dir + "/newer.db"
             << QByteArray("CREATE TABLE schema_version (version INTEGER NOT NULL); INSERT INTO schema_version VALUES (99)")
-            << "schema version 99, newer than this program's 1";
+            << "schema version 99, newer than this program's 2";
         QTest::newRow("no file named") << "sqlite:" << QByteArray() << "names no file";
         QTest::newRow("unknown engine") << "mysql://localhost/list" << QByteArray() << "unknown database address";
     }
