@@ -1,4 +1,5 @@
 // vantrell-highscores: the highscore list of Vantrell Sudoku as a small web service.
+#include "server/commands.h"
 #include "server/http_server.h"
 #include "server/log.h"
 #include "server/options.h"
@@ -63,6 +64,8 @@ int main(int argc, char **argv)
                                                            : options.database;
     try {
         const std::unique_ptr<Storage> storage = openStorage(database, options.pool);
+        if (!options.command.empty())
+            return runCommand(options, *storage, std::cout, std::cerr);
         ServiceOptions serviceOptions;
         serviceOptions.rateLimit = options.rateLimit;
         serviceOptions.submitThreads = options.threads > 0 ? options.threads : defaultThreadCount();

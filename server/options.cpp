@@ -3,11 +3,22 @@
 #include "server/clients.h"
 #include "server/request_fields.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 namespace vantrell::highscores {
 
 const char *const kUsage =
     "usage: vantrell-highscores [options]\n"
-    "Serves the Vantrell Sudoku highscore list over HTTP.\n"
+    "       vantrell-highscores --database ADDRESS COMMAND\n"
+    "Serves the Vantrell Sudoku highscore list over HTTP, or runs one command on the list\n"
+    "(also while the service runs on it):\n"
+    "  export [FILE]          every code as JSON Lines, best first (standard output without FILE or with -)\n"
+    "  import FILE            adds the lines of FILE (- for standard input): all of them or none\n"
+    "  find TEXT              the entries whose name contains TEXT, one a line, tab-separated\n"
+    "  hide ID [--reason TEXT]  takes an entry off the list (its codes stay used)\n"
+    "  show ID                brings a hidden entry back to its place\n"
     "\n"
     "  --listen HOST:PORT     address to listen on (default 127.0.0.1:8080; [::1]:8080 for IPv6)\n"
     "  --database ADDRESS     sqlite:PATH (default sqlite:highscores.db in $STATE_DIRECTORY or\n"
@@ -15,7 +26,9 @@ const char *const kUsage =
     "  --pool N               connections to PostgreSQL (default 16)\n"
     "  --rate-limit N         submissions per client address and minute (default 10, 0: no limit)\n"
     "  --trusted-proxy ADDR   a proxy whose X-Forwarded-For names the client (repeatable)\n"
-    "  --threads N            worker threads (default from the number of cores)\n"
+    "  --threads N            threads that wait for commits (default 16)\n"
+    "  --blocked-names FILE   names the list does not take: a word or phrase a line, # for comments\n"
+    "                         (read again on SIGHUP)\n"
     "  --help                 this text\n"
     "  --version              the version\n";
 
@@ -39,8 +52,15 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string> &
             o.version = true;
             continue;
         }
+        if (!name.starts_with("-") || name == "-") {
+            if (o.command.empty())
+                o.command = name;
+            else
+                o.commandArguments.push_back(name);
+            continue;
+        }
         if (name != "--listen" && name != "--database" && name != "--rate-limit" && name != "--trusted-proxy"
-            && name != "--threads" && name != "--pool")
+            && name != "--threads" && name != "--pool" && name != "--blocked-names" && name != "--reason")
             return "unknown option " + name;
         if (!hasValue) {
             if (i + 1 >= arguments.size())
@@ -78,6 +98,13 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string> &
             if (!n)
                 return "--threads needs a number from 1 to 1024, not \"" + value + "\"";
             o.threads = int(*n);
+        } else if (name == "--blocked-names") {
+            if (value.empty())
+                return "--blocked-names needs a file";
+            o.blockedNames = value;
+        } else if (name == "--reason") {
+            o.reason = value;
+            o.hasReason = true;
         } else if (name == "--pool") {
             const auto n = parseNumber(value, 1, 1000);
             if (!n)
@@ -85,6 +112,19 @@ std::variant<Options, std::string> parseOptions(const std::vector<std::string> &
             o.pool = int(*n);
         }
     }
+    static constexpr std::pair<std::string_view, std::pair<std::size_t, std::size_t>> kCommands[] = {
+        {"export", {0, 1}}, {"import", {1, 1}}, {"find", {1, 1}}, {"hide", {1, 1}}, {"show", {1, 1}}};
+    if (!o.command.empty()) {
+        const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                        [&](const auto &c) { return c.first == o.command; });
+        if (found == std::end(kCommands))
+            return "unknown command " + o.command;
+        const auto [least, most] = found->second;
+        if (o.commandArguments.size() < least || o.commandArguments.size() > most)
+            return o.command + (least == most ? " takes one argument" : " takes at most one argument");
+    }
+    if (o.hasReason && o.command != "hide")
+        return "--reason goes with hide";
     return o;
 }
 

@@ -17,6 +17,13 @@ struct Options {
     std::vector<std::string> trustedProxies;
     int threads = 0;
     int pool = kDefaultPoolSize; // connections to PostgreSQL
+    std::string blockedNames; // a file of names the operator does not allow
+    // A command for the list instead of serving it: export [FILE], import FILE, find TEXT,
+    // hide ID, show ID; its words after the first.
+    std::string command;
+    std::vector<std::string> commandArguments;
+    std::string reason; // --reason of hide
+    bool hasReason = false;
     bool help = false;
     bool version = false;
 };

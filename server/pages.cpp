@@ -1,6 +1,7 @@
 #include "server/pages.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 namespace vantrell::highscores {
@@ -320,14 +321,18 @@ std::string escapeHtml(std::string_view text)
     return out;
 }
 
-std::string isoTime(std::int64_t ms)
+std::string isoTime(std::int64_t ms, bool milliseconds)
 {
-    const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+    const std::int64_t remainder = ((ms % 1000) + 1000) % 1000;
+    const std::time_t seconds = static_cast<std::time_t>((ms - remainder) / 1000);
     std::tm utc{};
     gmtime_r(&seconds, &utc);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return buffer;
+    char buffer[40];
+    std::size_t length = std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%S", &utc);
+    if (milliseconds)
+        length += std::size_t(std::snprintf(buffer + length, sizeof buffer - length, ".%03d", int(remainder)));
+    buffer[length++] = 'Z';
+    return std::string(buffer, length);
 }
 
 std::string renderPage(const PageView &v)

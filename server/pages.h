@@ -65,8 +65,8 @@ std::string renderPage(const PageView &view);
 // "<" becomes "&lt;" and so on, for text and attribute values.
 std::string escapeHtml(std::string_view text);
 
-// The UTC time of an entry as "2026-12-09T10:00:00Z".
-std::string isoTime(std::int64_t ms);
+// The UTC time of an entry as "2026-12-09T10:00:00Z", or "2026-12-09T10:00:00.123Z".
+std::string isoTime(std::int64_t ms, bool milliseconds = false);
 
 // The path of the pages' own address, with the query that selects the list.
 inline constexpr std::string_view kListAddress = "/index.php?ziel=medsudokuhighscore";

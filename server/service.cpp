@@ -2,6 +2,7 @@
 
 #include "core/highscore_code.h"
 #include "server/answer_cache.h"
+#include "server/json_text.h"
 #include "server/log.h"
 #include "server/pages.h"
 #include "server/request_fields.h"
@@ -28,26 +29,6 @@ constexpr int kRowsAround = 5;
 // The deepest offset a list request may ask for: far past any list, small enough that no
 // arithmetic on it overflows.
 constexpr long long kMaxOffset = 1'000'000'000'000;
-
-void appendJsonString(std::string &out, std::string_view s)
-{
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (char c : s) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            out += "\\u00";
-            out += kHex[u >> 4];
-            out += kHex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
 
 void appendEntry(std::string &out, const Entry &e, std::int64_t rank, bool withType)
 {

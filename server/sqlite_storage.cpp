@@ -414,7 +414,7 @@ public:
         Connection c(path_, SQLITE_OPEN_READWRITE);
         c.exec("PRAGMA synchronous = FULL");
         c.exec("PRAGMA foreign_keys = ON");
-        c.exec("PRAGMA cache_size = -65536");
+        c.exec("PRAGMA cache_size = -1048576"); // 1 GiB at most: the indexes of a large import are written in random order
         Transaction t(c, "BEGIN IMMEDIATE");
         ImportSummary summary;
         ImportRecord record;

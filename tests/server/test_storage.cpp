@@ -7,7 +7,9 @@
 #include <QtTest>
 
 #include <fstream>
+#include <algorithm>
 #include <map>
+#include <numeric>
 #include <set>
 #include <thread>
 
@@ -133,6 +135,76 @@ private slots:
         QCOMPARE(storage_->list(8, 10, 0).total, 1);
         QCOMPARE(storage_->list(1, 10, 0).total, 0);
         QVERIFY(!storage_->entry(ids.back() + 100));
+    }
+
+    // Lists of many ties, loaded through the import with chosen times: every page at every
+    // depth, every rank and every total agree with a full sort by points, then time of
+    // entry, then id (the order the lines came in).
+    void orderAgreesWithAFullSort_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("distinctPoints"); // points values drawn from
+        QTest::addColumn<int>("spread");         // points apart
+        QTest::addColumn<int>("distinctTimes");  // milliseconds drawn from
+        QTest::newRow("every entry tied") << 60 << 1 << 1 << 1;
+        QTest::newRow("few values, same millisecond") << 120 << 3 << 1 << 1;
+        QTest::newRow("values within one block") << 150 << 40 << 3 << 5;
+        QTest::newRow("values across many blocks") << 200 << 60 << 997 << 20;
+        QTest::newRow("block edges") << 120 << 6 << 256 << 3;
+    }
+    void orderAgreesWithAFullSort()
+    {
+        QFETCH(int, count);
+        QFETCH(int, distinctPoints);
+        QFETCH(int, spread);
+        QFETCH(int, distinctTimes);
+        struct Line {
+            int points;
+            std::int64_t ms;
+            std::string name;
+        };
+        std::vector<Line> lines;
+        unsigned draw = 12345;
+        const auto next = [&draw](unsigned k) { return (draw = draw * 1103515245u + 12345u) / 65536u % k; };
+        for (int i = 0; i < count; ++i)
+            lines.push_back({25856 + int(next(unsigned(distinctPoints))) * spread,
+                             1'700'000'000'000 + std::int64_t(next(unsigned(distinctTimes))), "L" + std::to_string(i)});
+        std::size_t at = 0;
+        const ImportSummary summary = storage_->importRecords([&](ImportRecord &r, std::int64_t &line) {
+            if (at == lines.size())
+                return false;
+            const Line &l = lines[at++];
+            r = {submission(l.name, {l.points, 9, 20, 'B'}, int(at)), l.ms, false, {}};
+            line = std::int64_t(at);
+            return true;
+        });
+        QCOMPARE(summary.entries, count);
+
+        // The same order by brute force: ids follow the lines.
+        std::vector<std::size_t> order(lines.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return std::tie(lines[b].points, lines[a].ms) < std::tie(lines[a].points, lines[b].ms);
+        });
+        const ListPage all = storage_->list(9, count + 5, 0);
+        QCOMPARE(all.total, std::int64_t(count));
+        QCOMPARE(all.entries.size(), std::size_t(count));
+        for (std::size_t rank = 0; rank < order.size(); ++rank) {
+            const Entry &e = all.entries[rank];
+            QVERIFY2(e.name == lines[order[rank]].name, qPrintable(QString("rank %1").arg(rank + 1)));
+            QCOMPARE(storage_->rank(e), std::int64_t(rank + 1));
+        }
+        for (const int limit : {1, 7, 20})
+            for (std::int64_t offset = 0; offset <= count + 2; offset += 3) {
+                const ListPage page = storage_->list(9, limit, offset);
+                QCOMPARE(page.total, std::int64_t(count));
+                const std::size_t expected = std::size_t(std::clamp<std::int64_t>(count - offset, 0, limit));
+                QCOMPARE(page.entries.size(), expected);
+                for (std::size_t i = 0; i < page.entries.size(); ++i)
+                    QCOMPARE(page.entries[i].id, all.entries[std::size_t(offset) + i].id);
+            }
+        QVERIFY(storage_->list(9, 20, 1'000'000'000'000).entries.empty());
+        QVERIFY(storage_->list(8, 20, 0).entries.empty());
     }
 
     // Many threads send the same codes at once: the database, not the program, keeps each

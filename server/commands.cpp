@@ -1,0 +1,96 @@
+#include "server/commands.h"
+
+#include "server/transfer.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+
+namespace vantrell::highscores {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string seconds(double s)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", s);
+    return text;
+}
+
+// A backup that stops half-way must not look like a whole one: the lines go to FILE.partial,
+// which becomes FILE only once every line is written.
+int exportTo(const std::string &file, Storage &storage, std::ostream &out, std::ostream &err)
+{
+    const Clock::time_point start = Clock::now();
+    std::int64_t lines = 0;
+    if (file.empty() || file == "-") {
+        lines = exportList(storage, out);
+    } else {
+        const std::string partial = file + ".partial";
+        try {
+            std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
+            if (!stream)
+                throw std::runtime_error("cannot write " + partial);
+            lines = exportList(storage, stream);
+            stream.close();
+            if (!stream || std::rename(partial.c_str(), file.c_str()) != 0)
+                throw std::runtime_error("cannot write " + file);
+        } catch (...) {
+            std::remove(partial.c_str());
+            throw;
+        }
+    }
+    err << "vantrell-highscores: exported " << lines << " codes in " << seconds(secondsSince(start)) << " s\n";
+    return 0;
+}
+
+int importFrom(const std::string &file, Storage &storage, std::ostream &out, std::ostream &err)
+{
+    const Clock::time_point start = Clock::now();
+    std::ifstream stream;
+    if (file != "-") {
+        stream.open(file, std::ios::binary);
+        if (!stream) {
+            err << "vantrell-highscores: cannot read " << file << "; nothing was imported\n";
+            return 1;
+        }
+    }
+    try {
+        const ImportSummary s = importList(storage, file == "-" ? std::cin : stream);
+        out << "imported " << s.entries << " entries with " << s.codes << " codes in " << seconds(secondsSince(start))
+            << " s\n";
+        return 0;
+    } catch (const ImportRefused &e) {
+        err << "vantrell-highscores: import refused at " << e.what() << "; nothing was imported\n";
+        return 1;
+    }
+}
+
+} // namespace
+
+int runCommand(const Options &options, Storage &storage, std::ostream &out, std::ostream &err)
+{
+    const std::string argument = options.commandArguments.empty() ? std::string() : options.commandArguments.front();
+    try {
+        if (options.command == "export")
+            return exportTo(argument, storage, out, err);
+        if (options.command == "import")
+            return importFrom(argument, storage, out, err);
+        err << "vantrell-highscores: unknown command " << options.command << '\n';
+    } catch (const StorageUnavailable &e) {
+        err << "vantrell-highscores: " << e.what() << (options.command == "import" ? "; nothing was imported" : "")
+            << '\n';
+    } catch (const std::exception &e) {
+        err << "vantrell-highscores: " << e.what() << '\n';
+    }
+    return 1;
+}
+
+} // namespace vantrell::highscores
