@@ -218,6 +218,42 @@ public:
         return summary;
     }
 
+    void scanEntries(const std::function<void(const EntryState &)> &visit) override
+    {
+        Connection c(address_, std::chrono::hours(24));
+        c.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        c.eachRow("SELECT e.id, e.name, e.points, e.game_type, e.givens, e.element_set, e.entered_ms, e.hidden,"
+                  " coalesce(m.reason, ''), coalesce(m.at_ms, 0) FROM entries e LEFT JOIN LATERAL"
+                  " (SELECT k.reason, k.at_ms FROM moderation k WHERE k.entry_id = e.id ORDER BY k.id DESC LIMIT 1) m"
+                  " ON true",
+                  [&](const Result &r) {
+                      EntryState state;
+                      state.entry = r.entry(0, 0);
+                      state.hidden = r.text(0, 7) == "t";
+                      state.reason = std::string(r.text(0, 8));
+                      state.changedMs = r.integer(0, 9);
+                      visit(state);
+                  });
+        c.exec("COMMIT");
+    }
+
+    Moderation setHidden(std::int64_t id, bool hidden, const std::string &reason) override
+    {
+        const std::string flag = hidden ? "true" : "false";
+        return withConnection([&](Connection &c) {
+            // One statement: the change, its record and (by the trigger) the counts commit together.
+            const Result r = c.exec("WITH changed AS (UPDATE entries SET hidden = $2 WHERE id = $1 AND hidden <> $2"
+                                    " RETURNING id) INSERT INTO moderation (entry_id, hidden, reason)"
+                                    " SELECT id, $2, $3 FROM changed RETURNING entry_id",
+                                    {std::to_string(id), flag, reason});
+            if (r.rows() == 1)
+                return Moderation::Done;
+            return c.exec("SELECT 1 FROM entries WHERE id = $1", {std::to_string(id)}).rows() == 1
+                       ? Moderation::AlreadySo
+                       : Moderation::NoSuchEntry;
+        });
+    }
+
     std::uint64_t version() const override { return version_.load(std::memory_order_acquire); }
 
 private:

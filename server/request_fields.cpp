@@ -135,6 +135,15 @@ const std::string *findField(const Fields &fields, std::string_view key)
     return nullptr;
 }
 
+std::string foldedText(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()))
+        .trimmed()
+        .normalized(QString::NormalizationForm_C)
+        .toCaseFolded()
+        .toStdString();
+}
+
 bool isDisplayableText(std::string_view text)
 {
     bool control = false;

@@ -32,6 +32,9 @@ struct CheckedName {
     std::string name; // set when there is no problem
     NameProblem problem = NameProblem::None;
 };
+// A name or a piece of one as the operator searches for it: trimmed, composed, case folded.
+std::string foldedText(std::string_view text);
+
 // Whether text may stand in a page as it is: valid UTF-8 without control characters.
 bool isDisplayableText(std::string_view text);
 

@@ -436,6 +436,43 @@ public:
         return summary;
     }
 
+    void scanEntries(const std::function<void(const EntryState &)> &visit) override
+    {
+        withReader([&](Connection &c) {
+            Transaction t(c, "BEGIN");
+            Query q(c, "SELECT e.id, e.name, e.points, e.game_type, e.givens, e.element_set, e.entered_ms, e.hidden,"
+                       " m.reason, m.at_ms FROM entries e LEFT JOIN moderation m ON m.id ="
+                       " (SELECT max(k.id) FROM moderation k WHERE k.entry_id = e.id)");
+            EntryState state;
+            while (q.step()) {
+                state.entry = entryFrom(q);
+                state.hidden = q.integer(7) != 0;
+                state.reason = q.text(8);
+                state.changedMs = q.integer(9);
+                visit(state);
+            }
+            return 0;
+        });
+    }
+
+    Moderation setHidden(std::int64_t id, bool hidden, const std::string &reason) override
+    {
+        Connection c(path_, SQLITE_OPEN_READWRITE);
+        c.exec("PRAGMA synchronous = FULL");
+        c.exec("PRAGMA foreign_keys = ON");
+        Transaction t(c, "BEGIN IMMEDIATE");
+        Query change(c, "UPDATE entries SET hidden = ?2 WHERE id = ?1 AND hidden <> ?2");
+        change.bind(1, id).bind(2, hidden ? 1 : 0).step();
+        if (sqlite3_changes(c.db()) == 0)
+            return loadEntry(c, id) ? Moderation::AlreadySo : Moderation::NoSuchEntry;
+        recordModeration(c, id, hidden, reason, nowMs());
+        if (const std::string wrong = filesInPlace(); !wrong.empty())
+            throw StorageUnavailable("the database cannot take commits: " + wrong);
+        t.commit();
+        version_.fetch_add(1, std::memory_order_release);
+        return Moderation::Done;
+    }
+
     std::uint64_t version() const override { return version_.load(std::memory_order_acquire); }
     bool readsAreLocal() const override { return true; }
 

@@ -94,6 +94,20 @@ public:
 // true, or false at the end. May throw ImportRefused for a line it cannot read.
 using ImportSource = std::function<bool(ImportRecord &, std::int64_t &line)>;
 
+// An entry as the operator sees it: hidden or not, and the last change of that.
+struct EntryState {
+    Entry entry;
+    bool hidden = false;
+    std::string reason;        // of the last hide or show
+    std::int64_t changedMs = 0; // when it was; 0 for never
+};
+
+enum class Moderation {
+    Done,
+    AlreadySo,   // the entry was hidden (or shown) already; nothing was written
+    NoSuchEntry,
+};
+
 // The database cannot be reached or refused the work; the service answers 503.
 class StorageUnavailable : public std::runtime_error {
 public:
@@ -125,6 +139,11 @@ public:
     // All of the records or none, by the list's own rules: a second code of a name and
     // result joins its entry, a code that stands under another name refuses the import.
     virtual ImportSummary importRecords(const ImportSource &next) = 0;
+    // Every entry, hidden ones too, in no particular order (the operator's find).
+    virtual void scanEntries(const std::function<void(const EntryState &)> &visit) = 0;
+    // Takes an entry off every table, rank, total and page, or brings it back to its place,
+    // in one transaction with the counts, and records when and why. Its codes stay used.
+    virtual Moderation setHidden(std::int64_t id, bool hidden, const std::string &reason) = 0;
     // Whether the database answers right now.
     virtual bool healthy() = 0;
 
