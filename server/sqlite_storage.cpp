@@ -92,6 +92,7 @@ CREATE TABLE moderation (
   at_ms INTEGER NOT NULL
 );
 CREATE INDEX moderation_by_entry ON moderation (entry_id, id);
+CREATE TABLE health_probe (id INTEGER PRIMARY KEY, at_ms INTEGER NOT NULL);
 )sql"},
 };
 constexpr int kSchemaVersion = kMigrations[std::size(kMigrations) - 1].version;
@@ -372,9 +373,11 @@ public:
         });
     }
 
+    // Healthy means that a submission can be committed, not only that the list can be read:
+    // after a commit failed (a full disk, say), a small commit of its own must succeed first.
     bool healthy() override
     {
-        if (!filesInPlace().empty() || writerFailing_.load())
+        if (!filesInPlace().empty() || (writerFailing_.load() && !probeWrite()))
             return false;
         try {
             return withReader([](Connection &c) {
@@ -411,6 +414,7 @@ public:
     {
         // Its own connection: an import is one transaction that may take minutes, beside a
         // service that goes on reading (and waits to write).
+        requireFiles();
         Connection c(path_, SQLITE_OPEN_READWRITE);
         c.exec("PRAGMA synchronous = FULL");
         c.exec("PRAGMA foreign_keys = ON");
@@ -429,8 +433,7 @@ public:
             summary.entries += p.created;
             ++summary.codes;
         }
-        if (const std::string wrong = filesInPlace(); !wrong.empty())
-            throw StorageUnavailable("the database cannot take commits: " + wrong);
+        requireFiles();
         t.commit();
         version_.fetch_add(1, std::memory_order_release);
         return summary;
@@ -457,6 +460,7 @@ public:
 
     Moderation setHidden(std::int64_t id, bool hidden, const std::string &reason) override
     {
+        requireFiles();
         Connection c(path_, SQLITE_OPEN_READWRITE);
         c.exec("PRAGMA synchronous = FULL");
         c.exec("PRAGMA foreign_keys = ON");
@@ -466,8 +470,7 @@ public:
         if (sqlite3_changes(c.db()) == 0)
             return loadEntry(c, id) ? Moderation::AlreadySo : Moderation::NoSuchEntry;
         recordModeration(c, id, hidden, reason, nowMs());
-        if (const std::string wrong = filesInPlace(); !wrong.empty())
-            throw StorageUnavailable("the database cannot take commits: " + wrong);
+        requireFiles();
         t.commit();
         version_.fetch_add(1, std::memory_order_release);
         return Moderation::Done;
@@ -519,6 +522,33 @@ private:
         return {};
     }
 
+    // Before SQLite touches the files: the log's index is a shared memory map, and a write
+    // to a page of it that the system has made read-only in the meantime (chattr +i, a
+    // read-only mount) is no error code but SIGBUS, the end of the process.
+    void requireFiles() const
+    {
+        if (const std::string wrong = filesInPlace(); !wrong.empty())
+            throw StorageUnavailable("the database cannot be used: " + wrong);
+    }
+
+    bool probeWrite()
+    {
+        try {
+            Connection c(path_, SQLITE_OPEN_READWRITE);
+            sqlite3_busy_timeout(c.db(), 200);
+            c.exec("PRAGMA synchronous = FULL");
+            Transaction t(c, "BEGIN IMMEDIATE");
+            requireFiles();
+            Query q(c, "INSERT INTO health_probe (id, at_ms) VALUES (1, ?1) ON CONFLICT DO UPDATE SET at_ms = excluded.at_ms");
+            q.bind(1, nowMs()).step();
+            t.commit();
+            writerFailing_ = false;
+            return true;
+        } catch (const std::exception &) {
+            return false;
+        }
+    }
+
     std::unique_ptr<Connection> openReader()
     {
         auto c = std::make_unique<Connection>(path_, SQLITE_OPEN_READWRITE);
@@ -537,6 +567,7 @@ private:
     template <typename F>
     std::invoke_result_t<F, Connection &> withReader(F &&work)
     {
+        requireFiles(); // a read marks its place in the log's index, a write to that map
         std::unique_ptr<Connection> c;
         {
             std::lock_guard lock(readersMutex_);
@@ -582,11 +613,11 @@ private:
         std::vector<std::exception_ptr> errors(batch.size());
         Connection &c = *writer_;
         try {
+            requireFiles();
             Transaction t(c, "BEGIN IMMEDIATE");
-            // Checked with the write lock held: no file can be swapped between the check and
+            // Again with the write lock held: no file can be swapped between the check and
             // the commit by another writer of this list.
-            if (const std::string wrong = filesInPlace(); !wrong.empty())
-                throw StorageUnavailable("the database cannot take commits: " + wrong);
+            requireFiles();
             const std::int64_t now = nowMs();
             for (std::size_t i = 0; i < batch.size(); ++i) {
                 c.exec("SAVEPOINT submission");

@@ -388,5 +388,64 @@ class Hiding(unittest.TestCase):
         self.run_case(fresh_postgres(), [fresh_dir("hide-pg-1"), fresh_dir("hide-pg-2")])
 
 
+class DatabaseFiles(unittest.TestCase):
+    """The database's files changed under the running service: 503 and still running, never a
+    201 for a commit that a restart would not find; /healthz says what submissions would meet."""
+
+    def chattr(self, flag, path):
+        return subprocess.run(["chattr", flag, path], capture_output=True).returncode == 0
+
+    def test_files_changed_under_the_service(self):
+        def delete_log(db):
+            os.remove(db + "-wal")
+            os.remove(db + "-shm")
+
+        cases = [
+            # (name, break the files, mend them or None where only a restart mends)
+            ("log and index deleted", delete_log, None),
+            ("index made immutable", lambda db: self.chattr("+i", db + "-shm"), lambda db: self.chattr("-i", db + "-shm")),
+            ("log made immutable", lambda db: self.chattr("+i", db + "-wal"), lambda db: self.chattr("-i", db + "-wal")),
+        ]
+        codes = iter(results(200, 81))
+        for name, spoil, mend in cases:
+            with self.subTest(case=name):
+                workdir = fresh_dir("files-" + name.split()[0] + "-" + name.split()[-1])
+                with PrivateService(SERVICE, workdir, "--rate-limit", "0"):
+                    pass  # a populated list, closed cleanly
+                service = PrivateService(SERVICE, workdir, "--rate-limit", "0").start()
+                db = service.database[len("sqlite:"):]
+                kept = set()
+                for _ in range(3):
+                    code = next(codes)[0]
+                    self.assertEqual(service.request("POST", "/api/v1/highscores",
+                                                     json.dumps({"name": "F", "code": code}), JSON)[0], 201)
+                    kept.add(code)
+                if spoil(db) is False:
+                    service.kill()
+                    self.skipTest("chattr is not available here")
+                refused = [next(codes)[0] for _ in range(5)]
+                for code in refused:
+                    status, _, body = service.request("POST", "/api/v1/highscores",
+                                                      json.dumps({"name": "F", "code": code}), JSON)
+                    self.assertEqual(status, 503, body)
+                    self.assertEqual(service.request("GET", "%s&name=F&code=%s" % (LIST, code))[0], 503)
+                self.assertEqual(service.request("GET", "/healthz")[0], 503)
+                self.assertIsNone(service.process.poll(), "the service ended")
+                if mend:
+                    mend(db)
+                    self.assertEqual(service.request("GET", "/healthz")[0], 200)
+                    code = next(codes)[0]
+                    self.assertEqual(service.request("POST", "/api/v1/highscores",
+                                                     json.dumps({"name": "F", "code": code}), JSON)[0], 201)
+                    kept.add(code)
+                service.kill()
+                with PrivateService(SERVICE, workdir, "--rate-limit", "0"):
+                    pass  # starts again on what is left
+                stored = {r[0] for r in sqlite3.connect(db).execute("SELECT code FROM codes")}
+                self.assertFalse(stored & set(refused), "answered 503 and stored")
+                if mend:  # (commits that lived in a deleted log went with it)
+                    self.assertFalse(kept - stored, "answered 201 and lost")
+
+
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)
