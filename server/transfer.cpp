@@ -8,6 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
 #include <ctime>
 #include <istream>
 #include <ostream>
@@ -142,30 +148,120 @@ std::int64_t exportList(Storage &storage, std::ostream &out)
     return lines;
 }
 
+namespace {
+
+// Reads and checks the lines of an import on a thread of its own, a batch at a time, while
+// the database takes the batch before: reading, decoding and the name check cost about as
+// much as the inserts.
+class LineReader {
+public:
+    explicit LineReader(std::istream &in) : in_(in), thread_([this] { run(); }) {}
+    ~LineReader()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    LineReader(const LineReader &) = delete;
+    LineReader &operator=(const LineReader &) = delete;
+
+    // The next record and its line number; false at the end. Rethrows what the reader met.
+    bool next(ImportRecord &record, std::int64_t &line)
+    {
+        if (at_ == current_.size()) {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return !ready_.empty() || done_; });
+            if (ready_.empty()) {
+                if (error_)
+                    std::rethrow_exception(error_);
+                return false;
+            }
+            current_ = std::move(ready_.front());
+            ready_.pop_front();
+            at_ = 0;
+            changed_.notify_all();
+        }
+        auto &[number, r] = current_[at_++];
+        line = number;
+        record = std::move(r);
+        return true;
+    }
+
+private:
+    using Batch = std::vector<std::pair<std::int64_t, ImportRecord>>;
+    static constexpr std::size_t kBatch = 2048, kBatchesAhead = 4;
+
+    void run()
+    {
+        try {
+            std::string buffer(kMaxLine + 2, '\0');
+            std::int64_t number = 0;
+            Batch batch;
+            ImportRecord record;
+            for (;;) {
+                if (!in_.getline(buffer.data(), std::streamsize(buffer.size()))) {
+                    if (in_.bad())
+                        throw std::runtime_error("cannot read line " + std::to_string(number + 1));
+                    if (!in_.eof() || in_.gcount() != 0)
+                        throw ImportRefused(number + 1, "the line is longer than 64 KiB");
+                    break;
+                }
+                ++number;
+                std::string_view text(buffer.data(), std::size_t(in_.gcount()) - (in_.eof() ? 0 : 1));
+                if (!text.empty() && text.back() == '\r')
+                    text.remove_suffix(1);
+                if (text.find_first_not_of(" \t") == std::string_view::npos)
+                    continue; // blank lines carry nothing
+                if (const std::optional<std::string> wrong = readImportLine(text, record))
+                    throw ImportRefused(number, *wrong);
+                batch.emplace_back(number, std::move(record));
+                if (batch.size() == kBatch && !hand(batch))
+                    return;
+            }
+            hand(batch);
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            error_ = std::current_exception();
+        }
+        std::lock_guard lock(mutex_);
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    // False when the import is over (refused by the database) and no more is wanted.
+    bool hand(Batch &batch)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return ready_.size() < kBatchesAhead || stopping_; });
+        if (stopping_)
+            return false;
+        if (!batch.empty())
+            ready_.push_back(std::move(batch));
+        batch.clear();
+        changed_.notify_all();
+        return true;
+    }
+
+    std::istream &in_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Batch> ready_;
+    Batch current_;
+    std::size_t at_ = 0;
+    bool done_ = false, stopping_ = false;
+    std::exception_ptr error_;
+    std::thread thread_; // last: it starts once everything else is made
+};
+
+} // namespace
+
 ImportSummary importList(Storage &storage, std::istream &in)
 {
-    std::string buffer(kMaxLine + 2, '\0');
-    std::int64_t number = 0;
-    return storage.importRecords([&](ImportRecord &record, std::int64_t &line) {
-        for (;;) {
-            if (!in.getline(buffer.data(), std::streamsize(buffer.size()))) {
-                if (in.bad())
-                    throw std::runtime_error("cannot read line " + std::to_string(number + 1));
-                if (in.eof() && in.gcount() == 0)
-                    return false;
-                throw ImportRefused(number + 1, "the line is longer than 64 KiB");
-            }
-            line = ++number;
-            std::string_view text(buffer.data(), std::size_t(in.gcount()) - (in.eof() ? 0 : 1));
-            if (!text.empty() && text.back() == '\r')
-                text.remove_suffix(1);
-            if (text.find_first_not_of(" \t") == std::string_view::npos)
-                continue; // blank lines carry nothing
-            if (const std::optional<std::string> wrong = readImportLine(text, record))
-                throw ImportRefused(line, *wrong);
-            return true;
-        }
-    });
+    LineReader reader(in);
+    return storage.importRecords([&](ImportRecord &record, std::int64_t &line) { return reader.next(record, line); });
 }
 
 } // namespace vantrell::highscores
