@@ -487,7 +487,7 @@ class Lifecycle(unittest.TestCase):
             status, _, page = service.request("GET", game_address("After", codes[1][0]))
             self.assertEqual(status, 503)
             self.assertIn(b"cannot be reached right now", page)
-            self.assertIn("storage: the database cannot take commits", service.log())
+            self.assertIn("storage: the database cannot be used", service.log())
 
     def test_rate_limit_and_proxies(self):
         """--rate-limit counts submissions per client; behind a trusted proxy the client is the one
