@@ -172,38 +172,43 @@ Registry::Family &Registry::family(const std::string &name, const std::string &h
     return *families_.back();
 }
 
+namespace {
+
+// The child of a family with these labels, made on first use.
+template <typename Family, typename Metric, typename Make>
+Metric &childOf(Family &family, const Labels &labels, std::unique_ptr<Metric> Family::Child::*member, Make make)
+{
+    for (auto &child : family.children)
+        if (child.labels == labels)
+            return *(child.*member);
+    typename Family::Child child{labels, nullptr, nullptr, nullptr};
+    child.*member = make();
+    family.children.push_back(std::move(child));
+    return *(family.children.back().*member);
+}
+
+} // namespace
+
 Counter &Registry::counter(const std::string &name, const std::string &help, const Labels &labels)
 {
     const std::lock_guard lock(mutex_);
-    Family &f = family(name, help, Type::Counter, labels);
-    for (auto &child : f.children)
-        if (child.labels == labels)
-            return *child.counter;
-    f.children.push_back({labels, std::make_unique<Counter>(), nullptr, nullptr});
-    return *f.children.back().counter;
+    return childOf(family(name, help, Type::Counter, labels), labels, &Family::Child::counter,
+                   [] { return std::make_unique<Counter>(); });
 }
 
 Gauge &Registry::gauge(const std::string &name, const std::string &help, const Labels &labels)
 {
     const std::lock_guard lock(mutex_);
-    Family &f = family(name, help, Type::Gauge, labels);
-    for (auto &child : f.children)
-        if (child.labels == labels)
-            return *child.gauge;
-    f.children.push_back({labels, nullptr, std::make_unique<Gauge>(), nullptr});
-    return *f.children.back().gauge;
+    return childOf(family(name, help, Type::Gauge, labels), labels, &Family::Child::gauge,
+                   [] { return std::make_unique<Gauge>(); });
 }
 
 Histogram &Registry::histogram(const std::string &name, const std::string &help, const std::vector<double> &bounds,
                                const Labels &labels)
 {
     const std::lock_guard lock(mutex_);
-    Family &f = family(name, help, Type::Histogram, labels);
-    for (auto &child : f.children)
-        if (child.labels == labels)
-            return *child.histogram;
-    f.children.push_back({labels, nullptr, nullptr, std::make_unique<Histogram>(bounds)});
-    return *f.children.back().histogram;
+    return childOf(family(name, help, Type::Histogram, labels), labels, &Family::Child::histogram,
+                   [&bounds] { return std::make_unique<Histogram>(bounds); });
 }
 
 void Registry::callback(const std::string &name, const std::string &help, Type type, std::function<Samples()> read)
