@@ -20,11 +20,9 @@ private slots:
         QTest::newRow("empty list") << "" << "bad" << false;
         QTest::newRow("only comments") << "# bad\n\n   # ass\n" << "bad" << false;
         QTest::newRow("trailing comment") << "bad   # the obvious one\r\n" << "Bad" << true;
-        QTest::newRow("second line") << "idiot\nbad\n" << "so bad" << true;
         QTest::newRow("case") << bad << "BAD" << true;
         QTest::newRow("accent on the name") << bad << QString::fromUtf8("bäd") << true;
         QTest::newRow("accent on the entry") << QString::fromUtf8("Ärger") << "arger" << true;
-        QTest::newRow("capital umlaut, other case") << QString::fromUtf8("ärger") << QString::fromUtf8("ÄRGER") << true;
         QTest::newRow("sharp s as ss") << "strasse" << QString::fromUtf8("Straße") << true;
         QTest::newRow("capital sharp s") << QString::fromUtf8("straße") << QString::fromUtf8("STRAẞE") << true;
         QTest::newRow("accented e, decomposed in the entry") << QString::fromUtf8("cafe\xcc\x81") << QString::fromUtf8("Café") << true;
@@ -34,10 +32,9 @@ private slots:
         QTest::newRow("zero-width space") << bad << QString::fromUtf8("b\u200bad") << true;
         QTest::newRow("soft hyphen") << bad << QString::fromUtf8("ba\u00add") << true;
         QTest::newRow("digits 4 and 5") << "ass" << "A55" << true;
-        QTest::newRow("digits 0 1 7") << "idiot" << "1d107" << true;
         QTest::newRow("digit in the entry") << "l33t" << "leet" << true;
+        QTest::newRow("digits between letters") << "idiot" << "1D10T" << true;
         QTest::newRow("signs") << "ass" << "a$$" << true;
-        QTest::newRow("at sign") << bad << "b@d" << true;
         QTest::newRow("pipe as i") << "shit" << "sh|t" << true;
         QTest::newRow("exclamation mark as i") << "shit" << "$h!t" << true;
         QTest::newRow("word after an exclamation") << bad << "so bad!" << true;
@@ -49,7 +46,6 @@ private slots:
         QTest::newRow("dotted letters") << bad << "b.a.d" << true;
         QTest::newRow("piped letters") << bad << "b|a|d" << true;
         QTest::newRow("spaced letters in a name") << bad << "Jo b - a - d" << true;
-        QTest::newRow("punctuation around") << bad << "(bad)" << true;
         QTest::newRow("phrase apart") << "bad word" << "the Bad-Word" << true;
         QTest::newRow("phrase together") << "bad word" << "BADWORD" << true;
         QTest::newRow("phrase in another order") << "bad word" << "word bad" << false;
@@ -59,9 +55,9 @@ private slots:
         // The names an operator's list must not catch.
         QTest::newRow("inside a word") << "ass" << "Cassandra" << false;
         QTest::newRow("word start") << "ass" << "Assistant" << false;
+        QTest::newRow("longer word") << "idiot" << "Idiotic" << false;
         QTest::newRow("word end") << "ass" << "Glass" << false;
         QTest::newRow("digit between letters") << "ass" << "c1ass" << false;
-        QTest::newRow("star at the end, not the start") << "idiot*" << "Anidiot" << false;
         QTest::newRow("star at the start, not the end") << "*head" << "Headache" << false;
         QTest::newRow("two words, not single letters") << "ass" << "Lisa Ssmith" << false;
         QTest::newRow("digits that look like nothing") << bad << "b2d" << false;
@@ -125,6 +121,8 @@ private slots:
         QVERIFY(holder.current()->blocks("worse"));
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, BlockedNamesHolder{path});
         QVERIFY(!BlockedNamesHolder().current()->blocks("bad"));
+        // The file the package installs holds no entry, only how to write one.
+        QCOMPARE(BlockedNames::load(VANTRELL_BLOCKED_NAMES_EXAMPLE).size(), std::size_t(0));
     }
 
     // 10,000 entries; the figure goes to the log. The bound is far above it, only to catch a
