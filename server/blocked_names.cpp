@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 namespace vantrell::highscores {
 namespace {
@@ -270,6 +271,12 @@ BlockedNamesHolder::BlockedNamesHolder(std::string path)
 {
 }
 
+std::shared_ptr<const BlockedNames> BlockedNamesHolder::current() const
+{
+    const std::lock_guard lock(swapping_);
+    return current_;
+}
+
 BlockedNamesReload BlockedNamesHolder::reload()
 {
     const std::lock_guard lock(reloading_);
@@ -278,10 +285,14 @@ BlockedNamesReload BlockedNamesHolder::reload()
     try {
         auto names = std::make_shared<const BlockedNames>(BlockedNames::load(path_));
         const std::size_t count = names->size();
-        current_.store(std::move(names));
+        std::shared_ptr<const BlockedNames> old;
+        {
+            const std::lock_guard swap(swapping_);
+            old = std::exchange(current_, std::move(names));
+        } // the old list goes after the lock, and only once the last request holding it ends
         return {true, std::to_string(count) + " blocked names from " + path_};
     } catch (const std::runtime_error &e) {
-        return {false, std::string(e.what()) + "; the " + std::to_string(current_.load()->size())
+        return {false, std::string(e.what()) + "; the " + std::to_string(current()->size())
                            + " blocked names before stay"};
     }
 }

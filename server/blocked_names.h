@@ -2,7 +2,6 @@
 // name is matched against it, and the holder that swaps in a new list on reload.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -80,14 +79,17 @@ public:
     // loaded at start throws, as load() does.
     explicit BlockedNamesHolder(std::string path = {});
 
-    std::shared_ptr<const BlockedNames> current() const { return current_.load(); }
+    std::shared_ptr<const BlockedNames> current() const;
     // A file that fails to load leaves the current list in place.
     BlockedNamesReload reload();
 
 private:
     std::string path_;
-    std::mutex reloading_; // one reload at a time
-    std::atomic<std::shared_ptr<const BlockedNames>> current_;
+    std::mutex reloading_; // one reload at a time, reading the file without holding current_
+    // Held only to copy or swap the pointer. (libstdc++ 12's atomic<shared_ptr> is a lock
+    // of its own that the thread sanitizer cannot see.)
+    mutable std::mutex swapping_;
+    std::shared_ptr<const BlockedNames> current_;
 };
 
 } // namespace vantrell::highscores
