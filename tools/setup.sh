@@ -20,6 +20,7 @@ packages=(
   nlohmann-json3-dev libsqlite3-dev libpq-dev postgresql
   python3 chromium chromium-driver python3-selenium xdg-utils
   systemd nginx-light openssl wrk
+  prometheus python3-prometheus-client
 )
 
 missing=()

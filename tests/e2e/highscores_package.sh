@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The highscore service's Debian package, built from this tree and unpacked into a scratch
 # root: its control fields (no Qt Gui or Widgets, no development packages), exactly its files,
-# maintainer scripts that parse, a systemd unit that systemd-analyze accepts with its hardening
-# in place, an nginx site that nginx accepts, and the unpacked service answering.
+# maintainer scripts that parse, the blocked names kept as a configuration file, a systemd
+# unit that systemd-analyze accepts with its hardening in place, an nginx site that nginx
+# accepts, and the unpacked service answering.
 #   highscores_package.sh <cpack> <build-dir> <work-dir> <version>
 set -euo pipefail
 cpack=$1 build=$2 work=$3 version=$4
@@ -29,6 +30,7 @@ done
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $1, $6 }' | sort)
 expected=$(sort <<'LIST'
+-rw-r--r-- ./etc/vantrell-highscores/blocked-names
 -rw-r--r-- ./usr/lib/systemd/system/vantrell-highscores.service
 -rw-r--r-- ./usr/share/doc/vantrell-sudoku-highscores/examples/nginx-site.conf
 -rwxr-xr-x ./usr/bin/vantrell-highscores
@@ -41,16 +43,19 @@ for script in postinst prerm postrm; do
   [ -x "$work/control/$script" ] || fail "no executable $script"
   sh -n "$work/control/$script" || fail "$script does not parse"
 done
+# An upgrade keeps the operator's blocked names.
+[ "$(cat "$work/control/conffiles")" = /etc/vantrell-highscores/blocked-names ] || fail "conffiles: $(cat "$work/control/conffiles")"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 unit="$root/usr/lib/systemd/system/vantrell-highscores.service"
-# verify checks the unit against the units it names (sysinit.target and the like): the
-# machine's own units go into the scratch root beside it, without replacing it.
+# verify checks the unit against the units it names (sysinit.target and the like) and the
+# programs it runs: the machine's own go into the scratch root beside it, without replacing it.
 cp -an /lib/systemd/system/. "$root/usr/lib/systemd/system/"
+install -D /bin/kill "$root/bin/kill" # the unit's ExecReload
 systemd-analyze verify --root="$root" "$unit" || fail "systemd-analyze verify refuses the unit"
 for setting in DynamicUser=yes StateDirectory=vantrell-highscores NoNewPrivileges=yes ProtectSystem=strict \
-               ProtectHome=yes PrivateTmp=yes 'CapabilityBoundingSet=' 'ExecStart=/usr/bin/vantrell-highscores '; do
+               ProtectHome=yes PrivateTmp=yes 'CapabilityBoundingSet=' 'ExecStart=/usr/bin/vantrell-highscores .* --blocked-names /etc/vantrell-highscores/blocked-names'; do
   grep -q "^$setting" "$unit" || fail "the unit lacks $setting"
 done
 exposure=$(systemd-analyze security --offline=yes --root="$root" "$unit" 2>/dev/null |

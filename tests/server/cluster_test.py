@@ -146,6 +146,19 @@ class TwoInstances(unittest.TestCase):
         self.assertEqual(len(lines), 1, lines)
         self.assertIn(' 198.51.100.7 "GET /healthz?forwarded" 200', lines[0])
 
+    def test_metrics_stay_inside(self):
+        """The packaged site answers 404 itself for /metrics in any spelling that nginx reads
+        as it; no instance sees the request."""
+        paths = ["/metrics", "/metrics?x=1", "/metrics/", "/%6detrics", "//metrics", "/./metrics", "/metrics.txt"]
+        for path in paths:
+            with self.subTest(path=path):
+                status, _, body = self.nginx.request("GET", path)
+                self.assertEqual(status, 404)
+                self.assertIn(b"nginx", body)
+        time.sleep(0.3)
+        seen = [l for s in self.cluster.instances for l in s.log().splitlines() if "etrics" in l]
+        self.assertEqual(seen, [])
+
     def test_kill_one_instance(self):
         """kill -9 of one instance during a stream of submissions: nginx hands its requests to
         the other, every submission is answered 200 or 201, and every one of them is stored."""
