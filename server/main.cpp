@@ -69,6 +69,8 @@ int main(int argc, char **argv)
         ServiceOptions serviceOptions;
         serviceOptions.rateLimit = options.rateLimit;
         serviceOptions.submitThreads = options.threads > 0 ? options.threads : defaultThreadCount();
+        serviceOptions.blockedNames = options.blockedNames;
+        serviceOptions.version = VANTRELL_VERSION;
         HighscoreService service(*storage, serviceOptions);
         ServerOptions serverOptions;
         serverOptions.host = options.host;

@@ -86,7 +86,14 @@ public:
 
     SubmitResult submit(const Submission &s) override
     {
-        SubmitResult result = withConnection([&](Connection &c) { return submitOne(c, s); });
+        SubmitResult result;
+        try {
+            result = withConnection([&](Connection &c) { return submitOne(c, s); });
+        } catch (const StorageUnavailable &) {
+            failed();
+            throw;
+        }
+        committed(1);
         if (result.outcome == SubmitOutcome::Created)
             version_.fetch_add(1, std::memory_order_release);
         return result;

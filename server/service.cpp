@@ -2,13 +2,17 @@
 
 #include "core/highscore_code.h"
 #include "server/answer_cache.h"
+#include "server/blocked_names.h"
 #include "server/json_text.h"
 #include "server/log.h"
+#include "server/metrics.h"
 #include "server/pages.h"
 #include "server/request_fields.h"
 #include "server/worker_pool.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <atomic>
 #include <future>
 #include <thread>
@@ -120,6 +124,15 @@ Notice noticeOf(SubmitOutcome outcome)
 
 namespace {
 
+// What every request of the service shares.
+struct Shared {
+    Storage &storage;
+    RateLimiter &limiter;
+    const std::function<RateLimiter::Clock::time_point()> &clock;
+    const BlockedNamesHolder &blocked;
+    metrics::ServiceMetrics &metrics;
+};
+
 // Where a request goes: decided once, from the decoded request, by decide().
 enum class Route {
     Ready,         // answered by decide() without the database
@@ -127,6 +140,7 @@ enum class Route {
     ListPage,
     EntryPage,     // read on a reader thread
     Health,
+    Metrics,
     SubmitAddress, // committed on a submission thread
     SubmitForm,
     SubmitApi,
@@ -134,9 +148,9 @@ enum class Route {
 
 class Router {
 public:
-    Router(Storage &storage, RateLimiter &limiter, const std::function<RateLimiter::Clock::time_point()> &clock,
-           Request request)
-        : storage_(storage), limiter_(limiter), clock_(clock), r_(std::move(request)),
+    Router(const Shared &shared, Request request)
+        : storage_(shared.storage), limiter_(shared.limiter), clock_(shared.clock), blocked_(shared.blocked),
+          metrics_(shared.metrics), r_(std::move(request)),
           language_(pickLanguage(r_.acceptLanguage))
     {
         const std::size_t q = r_.target.find('?');
@@ -145,6 +159,9 @@ public:
     }
 
     Route route() const { return route_; }
+    // What the metrics count it as: its route, and a submission's outcome.
+    metrics::Route metricsRoute() const { return metricsRoute_; }
+    const std::optional<metrics::Outcome> &outcome() const { return outcome_; }
     Language language() const { return language_; }
     // The key a list answer is remembered under: the decoded fields that choose it.
     const std::string &cacheKey() const { return cacheKey_; }
@@ -169,6 +186,7 @@ public:
         case Route::ListPage: return listPage();
         case Route::EntryPage: return entryPage();
         case Route::Health: return health();
+        case Route::Metrics: return make(200, metrics::kContentType, metrics_.render());
         case Route::SubmitAddress: return addressSubmit();
         case Route::SubmitForm: return formSubmit();
         case Route::SubmitApi: return apiSubmit();
@@ -182,6 +200,7 @@ private:
         const bool read = r_.method == "GET" || r_.method == "HEAD";
         const bool post = r_.method == "POST";
         if (path_ == kApiPath) {
+            metricsRoute_ = post ? metrics::Route::SubmitApi : metrics::Route::ListApi;
             if (read)
                 return planApiList();
             if (post)
@@ -189,12 +208,23 @@ private:
             return notAllowed(true, "GET, HEAD, POST", language_);
         }
         if (path_ == "/healthz") {
+            metricsRoute_ = metrics::Route::Healthz;
             if (!read)
                 return notAllowed(false, "GET, HEAD", language_);
             route_ = Route::Health;
             return {};
         }
+        // The service's own figures, for this machine or a trusted proxy's own scraper: a
+        // request that a proxy sent on is someone else's and finds nothing here.
+        if (path_ == "/metrics" && r_.trustedPeer && !r_.forwarded) {
+            metricsRoute_ = metrics::Route::Metrics;
+            if (!read)
+                return notAllowed(false, "GET, HEAD", language_);
+            route_ = Route::Metrics;
+            return {};
+        }
         if (path_ == "/static/highscores.css" || path_ == "/static/emblem.svg") {
+            metricsRoute_ = metrics::Route::Static;
             if (!read)
                 return notAllowed(false, "GET, HEAD", language_);
             const bool css = path_ == "/static/highscores.css";
@@ -214,18 +244,23 @@ private:
                 if (!ziel || *ziel != "medsudokuhighscore")
                     return notFoundPage();
             }
-            if (post)
+            if (post) {
+                metricsRoute_ = metrics::Route::SubmitForm;
                 return planFormSubmit();
+            }
             if (!read)
                 return notAllowed(false, "GET, HEAD, POST", language_);
             if (const std::string *code = findField(fields_, "code")) {
+                metricsRoute_ = metrics::Route::SubmitAddress;
                 const std::string *name = findField(fields_, "name");
                 return planSubmit(Route::SubmitAddress, name ? *name : std::string(), *code);
             }
             if (findField(fields_, "entry")) {
+                metricsRoute_ = metrics::Route::EntryPage;
                 route_ = Route::EntryPage;
                 return {};
             }
+            metricsRoute_ = metrics::Route::ListPage;
             return planListPage();
         }
         if (path_.starts_with("/api/"))
@@ -272,7 +307,7 @@ private:
             o.notice = Notice::BadName;
             o.detail = nameProblemText(name.problem);
             o.problem = int(name.problem);
-            return refused(o);
+            return refused(o, metrics::Outcome::RefusedName);
         }
         const std::string_view code = trimmedCode(rawCode_);
         const DecodedHighscoreCode decoded = decodeHighscoreCode(code);
@@ -281,22 +316,29 @@ private:
             o.notice = Notice::BadCode;
             o.detail = decoded.reason;
             o.problem = int(decoded.problem);
-            return refused(o);
+            return refused(o, metrics::Outcome::RefusedCode);
+        }
+        if (blocked_.current()->blocks(name.name)) {
+            o.status = 400;
+            o.notice = Notice::NameBlocked;
+            o.detail = "this name is not allowed";
+            return refused(o, metrics::Outcome::BlockedName);
         }
         if (const int wait = limiter_.take(r_.client, clock_())) {
             o.status = 429;
             o.notice = Notice::TooMany;
             o.retryAfter = wait;
             o.detail = "too many submissions from this address; try again in " + std::to_string(wait) + " s";
-            return refused(o);
+            return refused(o, metrics::Outcome::RateLimited);
         }
         submission_ = {name.name, std::string(code), decoded.punkte, decoded.spielart, decoded.aufgedeckt,
                        decoded.elemente};
         return {};
     }
 
-    Response refused(const Outcome &o)
+    Response refused(const Outcome &o, metrics::Outcome outcome)
     {
+        outcome_ = outcome;
         const Route route = route_;
         route_ = Route::Ready;
         if (route == Route::SubmitApi)
@@ -310,8 +352,12 @@ private:
         try {
             o.result = storage_.submit(submission_);
         } catch (const StorageUnavailable &e) {
+            outcome_ = metrics::Outcome::Unavailable;
             return unavailable(e);
         }
+        static constexpr metrics::Outcome kOutcomes[] = {metrics::Outcome::Created, metrics::Outcome::Standing,
+                                                         metrics::Outcome::Taken, metrics::Outcome::Gone};
+        outcome_ = kOutcomes[int(o.result->outcome)];
         o.status = statusOf(o.result->outcome);
         o.notice = noticeOf(o.result->outcome);
         if (o.status == 409)
@@ -571,12 +617,16 @@ private:
     Storage &storage_;
     RateLimiter &limiter_;
     const std::function<RateLimiter::Clock::time_point()> &clock_;
+    const BlockedNamesHolder &blocked_;
+    metrics::ServiceMetrics &metrics_;
     const Request r_;
     const Language language_;
     std::string_view path_;
     std::string_view query_;
 
     Route route_ = Route::Ready;
+    metrics::Route metricsRoute_ = metrics::Route::Other;
+    std::optional<metrics::Outcome> outcome_;
     Response ready_;
     Fields fields_;
     std::string cacheKey_;
@@ -604,7 +654,8 @@ void addCommonHeaders(Response &r, Language language)
 
 struct HighscoreService::State {
     State(Storage &s, const ServiceOptions &o, std::function<Clock::time_point()> c)
-        : storage(s), limiter(o.rateLimit), clock(std::move(c)),
+        : storage(s), limiter(o.rateLimit), clock(std::move(c)), blocked(o.blockedNames), metrics(o.version),
+          shared{storage, limiter, clock, blocked, metrics},
           readers(o.readThreads > 0 ? o.readThreads : int(std::max(2u, std::thread::hardware_concurrency()))),
           submitters(std::max(1, o.submitThreads))
     {
@@ -613,6 +664,9 @@ struct HighscoreService::State {
     Storage &storage;
     RateLimiter limiter;
     std::function<Clock::time_point()> clock;
+    BlockedNamesHolder blocked;
+    metrics::ServiceMetrics metrics;
+    Shared shared;
     AnswerCache cache;
     std::atomic<bool> finished = false;
     // Reads and submissions wait in separate queues: a writer that is held up holds up no
@@ -624,6 +678,9 @@ struct HighscoreService::State {
 HighscoreService::HighscoreService(Storage &storage, ServiceOptions options, std::function<Clock::time_point()> clock)
     : state_(std::make_unique<State>(storage, options, std::move(clock)))
 {
+    metrics::ServiceMetrics &m = state_->metrics;
+    storage.setEvents({[&m](std::size_t batch) { m.writerCommit(batch); }, [&m] { m.databaseError(); }});
+    setServerGauges({}, {});
 }
 
 HighscoreService::~HighscoreService() { finish(); }
@@ -633,6 +690,26 @@ void HighscoreService::finish()
     state_->finished = true;
     state_->readers.finish();
     state_->submitters.finish();
+}
+
+std::string HighscoreService::reloadBlockedNames()
+{
+    const BlockedNamesReload reloaded = state_->blocked.reload();
+    return reloaded.report;
+}
+
+void HighscoreService::setServerGauges(std::function<std::int64_t()> openConnections,
+                                       std::function<std::uint64_t()> logLinesDropped)
+{
+    Storage &storage = state_->storage;
+    state_->metrics.setSources({[&storage] {
+                                    // From the kept counts: three small sums, not a count.
+                                    std::array<std::int64_t, 3> entries{};
+                                    for (std::size_t i = 0; i < entries.size(); ++i)
+                                        entries[i] = storage.list(kListedTypes[i], 0, 0).total;
+                                    return entries;
+                                },
+                                std::move(logLinesDropped), std::move(openConnections)});
 }
 
 namespace {
@@ -658,14 +735,28 @@ Response guarded(Router &router)
 std::optional<Response> HighscoreService::serve(Request request, Reply reply)
 {
     State &s = *state_;
-    auto router = std::make_shared<Router>(s.storage, s.limiter, s.clock, std::move(request));
+    const auto started = std::chrono::steady_clock::now();
+    auto router = std::make_shared<Router>(s.shared, std::move(request));
     const Language language = router->language();
     if (s.finished)
         return finished(make(503, "text/plain; charset=utf-8", "the service is stopping\n"), language);
     router->decide();
+    // Every answer is counted once, by route and status class, with its time.
+    const auto count = [&s, started, route = router->metricsRoute()](const Router &r, int status) {
+        s.metrics.request(route, status, std::chrono::steady_clock::now() - started);
+        if (r.outcome())
+            s.metrics.submission(*r.outcome());
+    };
+    if (router->route() == Route::Ready) {
+        Response r = finished(router->takeReady(), language);
+        count(*router, r.status);
+        return r;
+    }
+    Reply counted = [count, router, reply = std::move(reply)](Response r) {
+        count(*router, r.status);
+        reply(std::move(r));
+    };
     switch (router->route()) {
-    case Route::Ready:
-        return finished(router->takeReady(), language);
     case Route::ListApi:
     case Route::ListPage: {
         // Lists are read far more often than they change: the same list in the same
@@ -674,33 +765,30 @@ std::optional<Response> HighscoreService::serve(Request request, Reply reply)
         key += language == Language::German ? 'd' : 'e';
         const std::uint64_t version = s.storage.version();
         const Clock::time_point now = s.clock();
-        AnswerCache::Lookup found = s.cache.lookup(key, version, now, reply);
-        if (auto *hit = std::get_if<AnswerCache::Hit>(&found))
+        AnswerCache::Lookup found = s.cache.lookup(key, version, now, counted);
+        if (auto *hit = std::get_if<AnswerCache::Hit>(&found)) {
+            count(*router, hit->response.status);
             return std::move(hit->response);
+        }
         if (std::holds_alternative<AnswerCache::Joined>(found))
             return std::nullopt;
-        s.readers.post([&s, router = std::move(router), reply = std::move(reply), key = std::move(key), version, now,
-                        language] {
+        s.readers.post([&s, router, counted = std::move(counted), key = std::move(key), version, now, language] {
             const Response r = finished(guarded(*router), language);
             for (Reply &joined : s.cache.complete(key, version, now, r, r.status == 200))
                 joined(r);
-            reply(r);
+            counted(r);
         });
         return std::nullopt;
     }
-    case Route::EntryPage:
-    case Route::Health:
-    case Route::SubmitAddress:
-    case Route::SubmitForm:
-    case Route::SubmitApi: {
-        const bool reads = router->route() == Route::EntryPage || router->route() == Route::Health;
-        (reads ? s.readers : s.submitters).post([router = std::move(router), reply = std::move(reply), language] {
-            reply(finished(guarded(*router), language));
+    default: {
+        const bool reads = router->route() == Route::EntryPage || router->route() == Route::Health
+                           || router->route() == Route::Metrics;
+        (reads ? s.readers : s.submitters).post([router, counted = std::move(counted), language] {
+            counted(finished(guarded(*router), language));
         });
         return std::nullopt;
     }
     }
-    return std::nullopt;
 }
 
 Response HighscoreService::handle(const Request &request)

@@ -5,6 +5,7 @@
 #include "server/clients.h"
 #include "server/storage.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,6 +43,10 @@ struct ServiceOptions {
     int rateLimit = 10;      // submissions per client and minute, 0 for no limit
     int submitThreads = 16;  // threads that wait for commits: enough to share one commit
     int readThreads = 0;     // threads that read the database; 0: one per core, at least 2
+    // A file of names the list does not take (empty: none); one that cannot be read at
+    // start is a std::runtime_error from the constructor.
+    std::string blockedNames;
+    std::string version = "0"; // for the metrics' build information
 };
 
 class HighscoreService {
@@ -67,6 +72,13 @@ public:
     // The answer to a request the server refused before it was read whole: 400, 408, 413
     // or 431. target and acceptLanguage are empty where the header was not read.
     Response refuse(int status, const std::string &target, const std::string &acceptLanguage) const;
+
+    // Reads the blocked-names file again (SIGHUP) without holding up a request; when it
+    // cannot, the list before stays. One line for the log.
+    std::string reloadBlockedNames();
+
+    // Numbers the server around it keeps, for /metrics; either may be empty.
+    void setServerGauges(std::function<std::int64_t()> openConnections, std::function<std::uint64_t()> logLinesDropped);
 
     // Answers every request it has taken (their replies are called), then ends its threads.
     // A request served after it is answered 503 at once. Idempotent.

@@ -642,6 +642,7 @@ private:
             }
             t.commit();
             writerFailing_ = false;
+            committed(batch.size());
             for (const auto &r : results)
                 if (r && r->outcome == SubmitOutcome::Created) {
                     version_.fetch_add(1, std::memory_order_release);
@@ -649,6 +650,7 @@ private:
                 }
         } catch (const StorageUnavailable &) {
             writerFailing_ = true;
+            failed();
             for (std::size_t i = 0; i < batch.size(); ++i) {
                 results[i].reset();
                 if (!errors[i])

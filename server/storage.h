@@ -123,9 +123,18 @@ public:
 // Every method may be called from many threads at once. The rules "a code enters once" and
 // "one entry per name and result" are the database's own constraints, so they hold however
 // many processes share it. A submit that returns has been committed.
+// What a storage tells whoever watches it (the service's metrics), from its own threads.
+struct StorageEvents {
+    std::function<void(std::size_t submissions)> committed; // one transaction of submissions
+    std::function<void()> failed;                            // the database refused or failed
+};
+
 class Storage {
 public:
     virtual ~Storage() = default;
+
+    // Before the first request: nothing guards the events against calls meanwhile.
+    void setEvents(StorageEvents events) { events_ = std::move(events); }
 
     virtual SubmitResult submit(const Submission &submission) = 0;
     virtual ListPage list(int type, int limit, std::int64_t offset) = 0;
@@ -154,6 +163,21 @@ public:
     // Whether a read answers within a fraction of a millisecond, from this machine: then
     // lists are read on the network threads rather than handed to a worker.
     virtual bool readsAreLocal() const { return false; }
+
+protected:
+    void committed(std::size_t submissions) const
+    {
+        if (events_.committed)
+            events_.committed(submissions);
+    }
+    void failed() const
+    {
+        if (events_.failed)
+            events_.failed();
+    }
+
+private:
+    StorageEvents events_;
 };
 
 constexpr int kDefaultPoolSize = 16;
