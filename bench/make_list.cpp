@@ -3,8 +3,7 @@
 // result now and then with a second code, and entries share points and milliseconds as a
 // busy list does, so that ties are ranked by time and id. The same seed gives the same list.
 #include "core/highscore_code.h"
-#include "core/points.h"
-#include "core/settings.h"
+#include "tests/support/highscores/offered_games.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,15 +26,7 @@ int main(int argc, char **argv)
     const long count = std::strtol(argv[1], nullptr, 10);
     std::mt19937_64 random(argc == 3 ? std::strtoull(argv[2], nullptr, 10) : 1u);
 
-    std::vector<std::tuple<int, int, char, int>> games;
-    for (int type : {1, 8, 9})
-        for (int givens = 0; givens <= 81; ++givens)
-            for (char set : {'R', 'B', 'S', 'K', 'C'})
-                if (settingsOfferGame(type, givens, set)) {
-                    const int start = startingPoints(sideLength(type), givens, type, set);
-                    if (start >= kHighscoreBar)
-                        games.emplace_back(type, givens, set, start);
-                }
+    const std::vector<OfferedGame> games = offeredHighscoreGames();
     // Codes are told apart by a hash of their digits: a rare false match only skips a code.
     std::unordered_set<std::size_t> seen;
     seen.reserve(std::size_t(count));

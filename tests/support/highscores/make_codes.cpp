@@ -4,8 +4,7 @@
 // each result comes with that many codes in a row (the highscore window makes a new code
 // each time it is shown).
 #include "core/highscore_code.h"
-#include "core/points.h"
-#include "core/settings.h"
+#include "tests/support/highscores/offered_games.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,15 +28,7 @@ int main(int argc, char **argv)
     const long perResult = argc == 4 ? std::max(1L, std::strtol(argv[3], nullptr, 10)) : 1;
 
     // Every game the panel offers that can reach the bar, with its starting points.
-    std::vector<std::tuple<int, int, char, int>> games;
-    for (int type : {1, 8, 9})
-        for (int givens = 0; givens <= 81; ++givens)
-            for (char set : {'R', 'B', 'S', 'K', 'C'})
-                if (settingsOfferGame(type, givens, set)) {
-                    const int start = startingPoints(sideLength(type), givens, type, set);
-                    if (start >= kHighscoreBar)
-                        games.emplace_back(type, givens, set, start);
-                }
+    const std::vector<OfferedGame> games = offeredHighscoreGames();
     std::set<std::string> seen;
     while (long(seen.size()) < count) {
         const auto &[type, givens, set, start] = games[random() % games.size()];
