@@ -14,6 +14,7 @@
 #include "server/pages.h"
 #include "server/request_fields.h"
 #include "server/service.h"
+#include "server/transfer.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,7 +48,7 @@ public:
     SubmitResult submit(const Submission &s) override
     {
         check();
-        return {SubmitOutcome(s.points % 3), {7, s.name, s.points, s.type, s.givens, s.set, 1'700'000'000'000}, 1};
+        return {SubmitOutcome(s.points % 4), {7, s.name, s.points, s.type, s.givens, s.set, 1'700'000'000'000}, 1};
     }
     ListPage list(int type, int, std::int64_t offset) override
     {
@@ -66,6 +67,10 @@ public:
     }
     std::int64_t rank(const Entry &) override { return 1; }
     bool healthy() override { return !down; }
+    void exportCodes(const std::function<void(const ExportedCode &)> &) override {}
+    ImportSummary importRecords(const ImportSource &) override { return {}; }
+    void scanEntries(const std::function<void(const EntryState &)> &) override {}
+    Moderation setHidden(std::int64_t, bool, const std::string &) override { return Moderation::NoSuchEntry; }
 
 private:
     void check() const
@@ -182,6 +187,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     checkFields(target);
     checkFields(body);
     parseJsonSubmission(body);
+    ImportRecord record;
+    if (!readImportLine(body, record))
+        require(isDisplayableText(record.submission.name) && record.submission.code.size() == 23,
+                "an import line taken with a name or code that cannot be", body);
     pickLanguage(languages);
     const std::string client = clientAddress("10.0.0.1", forwarded, {"10.0.0.1", "::1"});
     std::string canonical;

@@ -15,6 +15,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import urllib.parse
 
@@ -152,6 +153,35 @@ class Pages(unittest.TestCase):
         row = b.find_element(By.CSS_SELECTOR, "tr.mine")
         self.assertEqual(row.find_element(By.TAG_NAME, "bdi").get_attribute("textContent"), hostile[2])
         self.shoot(b, "hostile")
+
+    def test_hidden_entry_gone(self):
+        """The operator hides an entry: it leaves the table the browser shows, and its code
+        comes back as removed, in German too."""
+        b = self.browser
+        b.get(self.address("Versteckt", self.codes[8]))
+        rank, _ = self.mine(b)
+        database = self.cluster.instances[0].database if self.cluster else self.service.database
+        found = subprocess.run([SERVICE, "--database", database, "find", "Versteckt"], capture_output=True, text=True,
+                               check=True).stdout
+        entry = found.split("\t")[0]
+        subprocess.run([SERVICE, "--database", database, "hide", entry, "--reason", "test"], check=True,
+                       capture_output=True)
+        time.sleep(1.1)  # remembered answers last a second at most
+        b.get(self.site + "/index.php?ziel=medsudokuhighscore&type=%s&page=%d" % (self.type_of(self.codes[8]),
+                                                                                   (rank - 1) // 20 + 1))
+        self.assertEqual(self.rows_named(b, "Versteckt"), [])
+        de = chromium(os.path.join(WORK, "profile-de-hidden"), "de-DE,de", *self.extra)
+        try:
+            de.get(self.address("Versteckt", self.codes[8]))
+            self.assertEqual(de.find_element(By.CSS_SELECTOR, ".notice").text,
+                             "Dieses Ergebnis wurde von der Liste entfernt.")
+            self.shoot(de, "removed-de")
+        finally:
+            de.quit()
+
+    def type_of(self, code):
+        out = subprocess.run([MAKE_CODES, "40", "23"], check=True, capture_output=True, text=True).stdout
+        return next(line.split()[2] for line in out.splitlines() if line.startswith(code))
 
     def test_german_page(self):
         b = chromium(os.path.join(WORK, "profile-de"), "de-DE,de", *self.extra)
