@@ -133,7 +133,7 @@ void checkFields(std::string_view text)
 
 void checkAnswer(const Response &r, const std::string &target)
 {
-    static const std::set<int> statuses = {200, 201, 303, 400, 404, 405, 408, 409, 413, 422, 429, 431, 503};
+    static const std::set<int> statuses = {200, 201, 303, 400, 404, 405, 408, 409, 410, 413, 422, 429, 431, 503};
     require(statuses.count(r.status) == 1, "an unexpected status", std::to_string(r.status));
     if (r.contentType == "application/json") {
         require(!nlohmann::json::parse(r.body, nullptr, false).is_discarded(), "JSON that does not parse", r.body);
