@@ -3,7 +3,11 @@
 // its private cluster in VANTRELL_TEST_POSTGRES (and turns a run without one into a skip).
 #pragma once
 
+#include "server/postgres_schema.h"
+#include "server/sqlite_schema.h"
 #include "server/storage.h"
+
+#include <sqlite3.h>
 
 #include <libpq-fe.h>
 
@@ -12,6 +16,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,6 +24,11 @@
 struct StorageBackend {
     QString name;
     std::function<std::unique_ptr<vantrell::highscores::Storage>()> fresh;
+    // An empty database that sql is run on before the storage opens it (an older schema
+    // with its rows, say).
+    std::function<std::unique_ptr<vantrell::highscores::Storage>(const std::string &sql)> after;
+    // The schema steps of this back end.
+    std::span<const vantrell::highscores::Migration> migrations;
 };
 
 // Runs sql on the database at uri; its first value, if any. Throws with libpq's reason.
@@ -40,14 +50,39 @@ inline std::string runPostgresSql(const std::string &uri, const char *sql)
 inline std::vector<StorageBackend> storageBackends(const QString &scratch)
 {
     std::vector<StorageBackend> backends;
-    backends.push_back({"sqlite", [scratch, n = 0]() mutable {
-                            const QString file = scratch + "/list-" + QString::number(++n) + ".db";
-                            return vantrell::highscores::openStorage("sqlite:" + file.toStdString());
-                        }});
-    if (const char *uri = std::getenv("VANTRELL_TEST_POSTGRES"))
-        backends.push_back({"postgresql", [uri = std::string(uri)] {
-                                runPostgresSql(uri, "DROP SCHEMA public CASCADE; CREATE SCHEMA public");
-                                return vantrell::highscores::openStorage(uri);
-                            }});
+    auto files = std::make_shared<int>(0);
+    const auto newFile = [scratch, files] {
+        return (scratch + "/list-" + QString::number(++*files) + ".db").toStdString();
+    };
+    backends.push_back({"sqlite", [newFile] { return vantrell::highscores::openStorage("sqlite:" + newFile()); },
+                        [newFile](const std::string &sql) {
+                            const std::string file = newFile();
+                            sqlite3 *db = nullptr;
+                            sqlite3_open(file.c_str(), &db);
+                            char *error = nullptr;
+                            const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+                            const std::string why = error ? error : "";
+                            sqlite3_free(error);
+                            sqlite3_close(db);
+                            if (rc != SQLITE_OK)
+                                throw std::runtime_error("SQLite: " + why);
+                            return vantrell::highscores::openStorage("sqlite:" + file);
+                        },
+                        vantrell::highscores::sqliteMigrations()});
+    if (const char *uri = std::getenv("VANTRELL_TEST_POSTGRES")) {
+        const std::string address = uri;
+        const auto empty = [address] { runPostgresSql(address, "DROP SCHEMA public CASCADE; CREATE SCHEMA public"); };
+        backends.push_back({"postgresql",
+                            [address, empty] {
+                                empty();
+                                return vantrell::highscores::openStorage(address);
+                            },
+                            [address, empty](const std::string &sql) {
+                                empty();
+                                runPostgresSql(address, sql.c_str());
+                                return vantrell::highscores::openStorage(address);
+                            },
+                            vantrell::highscores::postgresMigrations()});
+    }
     return backends;
 }

@@ -207,6 +207,33 @@ private slots:
         QVERIFY(storage_->list(8, 20, 0).entries.empty());
     }
 
+    // A list written before the counts existed: opening it builds them, and ranks, pages and
+    // totals are those of its rows.
+    void olderListIsCounted()
+    {
+        QFETCH_GLOBAL(int, backend);
+        const StorageBackend &b = backends_[std::size_t(backend)];
+        std::string sql = b.migrations.front().sql;
+        sql += "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL);"
+               "INSERT INTO schema_version (version) VALUES (1);";
+        const int points[] = {30000, 26000, 30000, 43000, 26000, 30255, 30256};
+        for (int i = 0; i < 7; ++i)
+            sql += "INSERT INTO entries (name, points, game_type, givens, element_set, entered_ms) VALUES ('Old "
+                   + std::to_string(i) + "', " + std::to_string(points[i]) + ", 9, 20, 'B', "
+                   + std::to_string(1'700'000'000'000 + i / 2) + ");";
+        sql += "INSERT INTO codes (code, entry_id) VALUES ('01234567890123456789012', 1);";
+        storage_ = b.after(sql);
+        const ListPage page = storage_->list(9, 10, 0);
+        QCOMPARE(page.total, 7);
+        std::vector<std::string> names;
+        for (const Entry &e : page.entries) {
+            names.push_back(e.name);
+            QCOMPARE(storage_->rank(e), std::int64_t(names.size()));
+        }
+        QCOMPARE(names, (std::vector<std::string>{"Old 3", "Old 6", "Old 5", "Old 0", "Old 2", "Old 1", "Old 4"}));
+        QCOMPARE(storage_->list(9, 2, 5).entries.front().name, "Old 1");
+    }
+
     // Many threads send the same codes at once: the database, not the program, keeps each
     // code to one entry, and every thread hears the same entry for a code.
     void concurrentSubmissionsOfOneCode()
