@@ -40,10 +40,11 @@ struct HighscoreService::State {
     Shared shared;
     AnswerCache cache;
     std::atomic<bool> finished = false;
-    // Reads and submissions wait in separate queues: a writer that is held up holds up no
-    // page and no health check.
+    // Reads, submissions and the checks of the service itself wait in separate queues: a
+    // writer that is held up holds up no page, and a burst of pages no health check.
     WorkerPool readers;
     WorkerPool submitters;
+    WorkerPool checks{1};
 };
 
 HighscoreService::HighscoreService(Storage &storage, ServiceOptions options, std::function<Clock::time_point()> clock)
@@ -61,6 +62,7 @@ void HighscoreService::finish()
     state_->finished = true;
     state_->readers.finish();
     state_->submitters.finish();
+    state_->checks.finish();
 }
 
 std::string HighscoreService::reloadBlockedNames()
@@ -152,11 +154,11 @@ std::optional<Response> HighscoreService::serve(Request request, Reply reply)
         return std::nullopt;
     }
     default: {
-        const bool reads = router->route() == Route::EntryPage || router->route() == Route::Health
-                           || router->route() == Route::Metrics;
-        (reads ? s.readers : s.submitters).post([router, counted = std::move(counted), language] {
-            counted(finished(guarded(*router), language));
-        });
+        const Route route = router->route();
+        WorkerPool &pool = route == Route::EntryPage                              ? s.readers
+                           : route == Route::Health || route == Route::Metrics ? s.checks
+                                                                               : s.submitters;
+        pool.post([router, counted = std::move(counted), language] { counted(finished(guarded(*router), language)); });
         return std::nullopt;
     }
     }

@@ -308,10 +308,10 @@ class Routes(unittest.TestCase):
             def walk(k):
                 n = k
                 while not stop.is_set():
-                    n += 4
+                    n += 12
                     service.request("GET", "/api/v1/highscores?type=9&limit=100&offset=%d" % (n * 37 % 2000))
 
-            walkers = [threading.Thread(target=walk, args=(k,)) for k in range(4)]
+            walkers = [threading.Thread(target=walk, args=(k,)) for k in range(12)]
             for t in walkers:
                 t.start()
             times = []
