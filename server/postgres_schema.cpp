@@ -22,53 +22,8 @@ CREATE TABLE codes (
   code text PRIMARY KEY,
   entry_id bigint NOT NULL REFERENCES entries (id)
 );
--- One submission in one round trip. The rules are the unique constraints: in READ COMMITTED
--- an insert that meets a row another session is writing waits for its commit, and each
--- statement here sees what was committed before it, so two instances that take the same
--- code at the same moment make one entry.
-CREATE FUNCTION submit_entry(p_name text, p_points integer, p_type integer, p_givens integer, p_set text,
-                             p_code text)
-RETURNS TABLE (outcome text, id bigint, name text, points integer, game_type integer, givens integer,
-               element_set text, entered_ms bigint, rank bigint)
-LANGUAGE plpgsql VOLATILE AS $$
-DECLARE
-  made entries%ROWTYPE;
-  mine entries%ROWTYPE;
-  holder entries%ROWTYPE;
-BEGIN
-  FOR attempt IN 1..3 LOOP
-    INSERT INTO entries AS e (name, points, game_type, givens, element_set)
-      VALUES (p_name, p_points, p_type, p_givens, p_set)
-      ON CONFLICT DO NOTHING RETURNING e.* INTO made;
-    IF made.id IS NOT NULL THEN
-      mine := made;
-    ELSE
-      SELECT e.* INTO mine FROM entries e WHERE e.name = p_name AND e.points = p_points
-        AND e.game_type = p_type AND e.givens = p_givens AND e.element_set = p_set;
-    END IF;
-    EXIT WHEN mine.id IS NOT NULL; -- else the row that stood in the way is gone again
-  END LOOP;
-  IF mine.id IS NULL THEN
-    RAISE EXCEPTION 'an entry that blocked an insert cannot be read' USING ERRCODE = '40001';
-  END IF;
-  INSERT INTO codes AS c (code, entry_id) VALUES (p_code, mine.id) ON CONFLICT DO NOTHING;
-  IF FOUND THEN
-    holder := mine;
-  ELSE
-    SELECT e.* INTO holder FROM entries e WHERE e.id = (SELECT c.entry_id FROM codes c WHERE c.code = p_code);
-  END IF;
-  IF holder.id <> mine.id AND made.id IS NOT NULL THEN
-    -- The code is another name's: the entry made for this name must not stay.
-    DELETE FROM entries e WHERE e.id = made.id;
-  END IF;
-  RETURN QUERY SELECT
-    CASE WHEN holder.id <> mine.id THEN 'taken' WHEN made.id IS NOT NULL THEN 'created' ELSE 'standing' END,
-    holder.id, holder.name, holder.points, holder.game_type, holder.givens, holder.element_set, holder.entered_ms,
-    (SELECT count(*) FROM entries e WHERE e.game_type = holder.game_type AND e.points > holder.points)
-      + (SELECT count(*) FROM entries e WHERE e.game_type = holder.game_type AND e.points = holder.points
-         AND (e.entered_ms, e.id) < (holder.entered_ms, holder.id)) + 1;
-END
-$$;
+-- Submissions go through the function submit_entry of step 2 (which replaces the first one
+-- that lists of this step hold).
 )sql"},
     // Counts per type and points value, and per block of 256 values, kept by statement
     // triggers in the transaction that adds, removes, hides or shows entries (an import's
@@ -193,6 +148,10 @@ BEGIN
   END IF;
 END $$;
 
+-- One submission in one round trip. The rules are the unique constraints: in READ COMMITTED
+-- an insert that meets a row another session is writing waits for its commit, and each
+-- statement here sees what was committed before it, so two instances that take the same
+-- code at the same moment make one entry.
 CREATE OR REPLACE FUNCTION submit_entry(p_name text, p_points integer, p_type integer, p_givens integer, p_set text,
                                         p_code text)
 RETURNS TABLE (outcome text, id bigint, name text, points integer, game_type integer, givens integer,
