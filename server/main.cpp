@@ -31,14 +31,13 @@ void raiseFileLimit()
 
 int main(int argc, char **argv)
 {
-    // Before any thread starts: SIGTERM and SIGINT wait for the server's own thread (a
-    // thread that left them open would let them end the process at once), and a closed
-    // log or socket is an error to handle, not a signal.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Before any thread starts: the stop signals, SIGHUP and SIGUSR1 wait for the server's
+    // own thread (a thread that left them open would let them end the process at once), and
+    // a closed log or socket is an error to handle, not a signal.
+    sigset_t serverSignals;
+    sigemptyset(&serverSignals);
+    addServerSignals(serverSignals);
+    pthread_sigmask(SIG_BLOCK, &serverSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
     const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
