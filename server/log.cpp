@@ -18,6 +18,8 @@ namespace {
 
 // Four times the usual pipe: room for a burst, little memory held for a reader that is gone.
 constexpr std::size_t kQueueBytes = 256 * 1024;
+constexpr std::size_t kWakeBytes = 64 * 1024;
+constexpr auto kGather = std::chrono::milliseconds(10);
 
 void appendStamped(std::string &out, std::string_view text)
 {
@@ -67,15 +69,20 @@ public:
     {
         std::string line;
         appendStamped(line, text);
+        bool wake = false;
         {
             std::lock_guard lock(mutex_);
             if (queued_.size() + line.size() > kQueueBytes) {
                 dropped_.fetch_add(1, std::memory_order_relaxed);
                 return;
             }
+            // The writer needs waking for the first line of a batch and when a pipe's worth
+            // waits; the lines between cost no system call.
+            wake = queued_.empty() || (queued_.size() < kWakeBytes && queued_.size() + line.size() >= kWakeBytes);
             queued_ += line;
         }
-        ready_.notify_one();
+        if (wake)
+            ready_.notify_one();
     }
 
     // Waits a little for the queue to be written, as the process ends.
@@ -98,6 +105,8 @@ private:
                 writing_ = false;
                 drained_.notify_all();
                 ready_.wait(lock, [this] { return !queued_.empty(); });
+                // A little time for the lines of the same moment: one write for many of them.
+                ready_.wait_for(lock, kGather, [this] { return queued_.size() >= kWakeBytes; });
                 batch.swap(queued_);
                 queued_.clear();
                 writing_ = true;
