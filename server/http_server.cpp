@@ -11,9 +11,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
-#include <boost/beast/core/error.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
 
 #include <malloc.h>
 #include <netdb.h>
@@ -96,7 +94,7 @@ public:
     void listen(const tcp::endpoint &endpoint, ErrorCode &error);
     void accept();
     void beginStop();
-    void tidy();
+    void sweep();
     void reserveDescriptors(std::size_t count);
 
     ServerState &server;
@@ -105,7 +103,7 @@ public:
     asio::io_context context{1};
     tcp::acceptor acceptor{context};
     asio::steady_timer acceptRetry{context};
-    asio::steady_timer housekeeping{context};
+    asio::steady_timer sweeper{context};
     std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work;
     std::chrono::milliseconds acceptDelay{0};
     std::size_t peak = 0;
@@ -118,7 +116,7 @@ private:
 
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
-    Connection(Loop &loop, tcp::socket socket) : loop_(loop), stream_(std::move(socket))
+    Connection(Loop &loop, tcp::socket socket) : loop_(loop), socket_(std::move(socket))
     {
         loop_.connections.insert(this);
         ++loop_.server.open;
@@ -132,6 +130,9 @@ public:
     }
     void start();
     void stop();
+    // The deadline of what the connection waits for now has passed.
+    bool late(Clock::time_point now) const { return deadline_ != Clock::time_point{} && now >= deadline_; }
+    void expire();
 
 private:
     enum class State { Reading, Queued, Busy, Writing, Lingering, Closed };
@@ -153,13 +154,15 @@ private:
     }
 
     Loop &loop_;
-    beast::tcp_stream stream_;
+    tcp::socket socket_;
     beast::flat_buffer buffer_;
     std::unique_ptr<RequestReader> reader_; // made when the first byte comes
     std::string peer_;
     bool trustedPeer_ = false;
     State state_ = State::Reading;
-    bool deadlineSet_ = false;
+    Clock::time_point deadline_{}; // none while the service has the request
+    bool deadlineSet_ = false;      // the current request's deadline runs
+    bool timedOut_ = false;
     bool keepAlive_ = true;
     bool headOnly_ = false;
     bool continueSent_ = false;
@@ -175,13 +178,13 @@ private:
 void Connection::start()
 {
     ErrorCode error;
-    asio::ip::address address = stream_.socket().remote_endpoint(error).address();
+    asio::ip::address address = socket_.remote_endpoint(error).address();
     if (address.is_v6() && address.to_v6().is_v4_mapped())
         address = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
     peer_ = error ? "unknown" : address.to_string();
     const auto &proxies = options().trustedProxies;
     trustedPeer_ = !error && (address.is_loopback() || std::find(proxies.begin(), proxies.end(), peer_) != proxies.end());
-    stream_.socket().set_option(tcp::no_delay(true), error);
+    socket_.set_option(tcp::no_delay(true), error);
     readMore();
 }
 
@@ -197,13 +200,13 @@ void Connection::readMore()
     state_ = State::Reading;
     if (!deadlineSet_) {
         // One deadline for the whole request, however its bytes trickle in.
-        stream_.expires_after(options().requestTimeout);
+        deadline_ = Clock::now() + options().requestTimeout;
         deadlineSet_ = true;
     }
     const std::size_t room = std::clamp<std::size_t>(buffer_.capacity() - buffer_.size(), 512, 16384);
-    stream_.async_read_some(buffer_.prepare(room), [self = shared_from_this()](const ErrorCode &error, std::size_t n) {
+    socket_.async_read_some(buffer_.prepare(room), [self = shared_from_this()](const ErrorCode &error, std::size_t n) {
         if (error) {
-            if (error == beast::error::timeout && (self->buffer_.size() > 0 || (self->reader_ && self->reader_->started()))) {
+            if (self->timedOut_ && (self->buffer_.size() > 0 || (self->reader_ && self->reader_->started()))) {
                 // Nothing is sent: a client this slow gets no more of our time.
                 self->client_ = self->peer_;
                 self->method_ = self->target_ = "-";
@@ -246,7 +249,7 @@ void Connection::process()
             // The client waits for this before it sends the body (curl does, from 1 KiB).
             continueSent_ = true;
             static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
-            [[maybe_unused]] const ssize_t n = ::send(stream_.socket().native_handle(), kContinue.data(), kContinue.size(),
+            [[maybe_unused]] const ssize_t n = ::send(socket_.native_handle(), kContinue.data(), kContinue.size(),
                                                       MSG_NOSIGNAL | MSG_DONTWAIT);
         }
         readMore();
@@ -277,7 +280,7 @@ void Connection::dispatch()
     continueSent_ = false;
     deadlineSet_ = false;
     state_ = State::Busy;
-    stream_.expires_never();
+    deadline_ = {};
 
     std::optional<Response> now;
     try {
@@ -319,20 +322,21 @@ void Connection::answer(Response response)
     status_ = response.status;
     length_ = response.body.size();
     state_ = State::Writing;
-    stream_.expires_after(options().writeTimeout);
-    asio::async_write(stream_, asio::buffer(out_),
+    deadline_ = Clock::now() + options().writeTimeout;
+    asio::async_write(socket_, asio::buffer(out_),
                       [self = shared_from_this()](const ErrorCode &error, std::size_t) { self->written(error); });
 }
 
 void Connection::written(const ErrorCode &error)
 {
     if (error) {
-        logAccess(error == beast::error::timeout ? std::string("not delivered: the client did not read in time")
+        logAccess(timedOut_ ? std::string("not delivered: the client did not read in time")
                                                  : "not delivered: " + error.message());
         close();
         return;
     }
     logAccess({});
+    deadline_ = {};
     out_.clear();
     if (out_.capacity() > 65536)
         out_.shrink_to_fit();
@@ -359,12 +363,12 @@ void Connection::linger()
 {
     state_ = State::Lingering;
     ErrorCode ignored;
-    stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+    socket_.shutdown(tcp::socket::shutdown_send, ignored);
     buffer_.clear();
     buffer_.shrink_to_fit();
     reader_.reset();
-    stream_.expires_after(kLinger);
-    stream_.async_read_some(asio::buffer(loop_.discard), [self = shared_from_this()](const ErrorCode &error, std::size_t) {
+    deadline_ = Clock::now() + kLinger;
+    socket_.async_read_some(asio::buffer(loop_.discard), [self = shared_from_this()](const ErrorCode &error, std::size_t) {
         if (error)
             self->close();
         else
@@ -377,8 +381,17 @@ void Connection::close()
     if (state_ == State::Closed)
         return;
     state_ = State::Closed;
-    stream_.close(); // what is pending ends with an error and lets go of the connection
+    ErrorCode ignored;
+    socket_.close(ignored); // what is pending ends with an error and lets go of the connection
     forget();
+}
+
+void Connection::expire()
+{
+    timedOut_ = true;
+    deadline_ = {};
+    ErrorCode ignored;
+    socket_.close(ignored); // the pending read or write ends, and its handler sees timedOut_
 }
 
 void Connection::logAccess(const std::string &note)
@@ -401,7 +414,7 @@ void Connection::logAccess(const std::string &note)
     line += took;
     if (!note.empty())
         line += " (" + note + ")";
-    logLine(line);
+    vantrell::highscores::logAccess(line);
 }
 
 void Loop::listen(const tcp::endpoint &endpoint, ErrorCode &error)
@@ -465,27 +478,36 @@ void Loop::beginStop()
     ErrorCode ignored;
     acceptor.close(ignored); // new connections are refused from now on
     acceptRetry.cancel();
-    housekeeping.cancel();
     const std::vector<Connection *> open(connections.begin(), connections.end());
     for (Connection *c : open)
         c->stop();
 }
 
-// Once a second on the first network thread: memory that many closed connections held goes
-// back to the system rather than staying with the process.
-void Loop::tidy()
+// Four times a second: connections past their deadline end. One look over a thread's
+// connections costs less than a timer armed and cancelled for every read and write. The
+// first thread also gives memory that many closed connections held back to the system.
+void Loop::sweep()
 {
-    housekeeping.expires_after(std::chrono::seconds(1));
-    housekeeping.async_wait([this](const ErrorCode &error) {
+    sweeper.expires_after(std::chrono::milliseconds(250));
+    sweeper.async_wait([this](const ErrorCode &error) {
         if (error)
             return;
-        const std::size_t open = server.open.load();
-        peak = std::max(peak, open);
-        if (peak >= 256 && open <= peak / 2) {
-            malloc_trim(0);
-            peak = open;
+        const auto now = Clock::now();
+        std::vector<Connection *> late;
+        for (Connection *c : connections)
+            if (c->late(now))
+                late.push_back(c);
+        for (Connection *c : late)
+            c->expire();
+        if (this == server.loops.front().get()) {
+            const std::size_t open = server.open.load();
+            peak = std::max(peak, open);
+            if (peak >= 256 && open <= peak / 2) {
+                malloc_trim(0);
+                peak = open;
+            }
         }
-        tidy();
+        sweep();
     });
 }
 
@@ -585,6 +607,7 @@ void HttpServer::run()
     for (auto &loop : s.loops) {
         loop->work.emplace(loop->context.get_executor());
         loop->accept();
+        loop->sweep();
         threads.emplace_back([&loop = *loop] {
             for (;;) {
                 try {
@@ -596,7 +619,6 @@ void HttpServer::run()
             }
         });
     }
-    s.loops[0]->tidy();
 
     sigset_t signals;
     sigemptyset(&signals);

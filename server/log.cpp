@@ -65,7 +65,7 @@ public:
         pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     }
 
-    void push(std::string_view text)
+    void push(std::string_view text, bool urgent)
     {
         std::string line;
         appendStamped(line, text);
@@ -76,9 +76,10 @@ public:
                 dropped_.fetch_add(1, std::memory_order_relaxed);
                 return;
             }
-            // The writer needs waking for the first line of a batch and when a pipe's worth
-            // waits; the lines between cost no system call.
-            wake = queued_.empty() || (queued_.size() < kWakeBytes && queued_.size() + line.size() >= kWakeBytes);
+            // The writer needs waking for the first line of a batch, for a message and when a
+            // pipe's worth waits; access lines between cost no system call.
+            wake = urgent || queued_.empty() || (queued_.size() < kWakeBytes && queued_.size() + line.size() >= kWakeBytes);
+            urgent_ = urgent_ || urgent;
             queued_ += line;
         }
         if (wake)
@@ -105,8 +106,9 @@ private:
                 writing_ = false;
                 drained_.notify_all();
                 ready_.wait(lock, [this] { return !queued_.empty(); });
-                // A little time for the lines of the same moment: one write for many of them.
-                ready_.wait_for(lock, kGather, [this] { return queued_.size() >= kWakeBytes; });
+                // Access lines wait a little for those of the same moment: one write for many.
+                ready_.wait_for(lock, kGather, [this] { return urgent_ || queued_.size() >= kWakeBytes; });
+                urgent_ = false;
                 batch.swap(queued_);
                 queued_.clear();
                 writing_ = true;
@@ -129,6 +131,7 @@ private:
     std::condition_variable drained_;
     std::string queued_;
     bool writing_ = false;
+    bool urgent_ = false;
     std::atomic<std::uint64_t> dropped_ = 0;
 };
 
@@ -154,7 +157,9 @@ struct DrainAtExit {
 
 } // namespace
 
-void logLine(std::string_view text) { queue().push(text); }
+void logLine(std::string_view text) { queue().push(text, true); }
+
+void logAccess(std::string_view text) { queue().push(text, false); }
 
 std::uint64_t logLinesDropped()
 {
