@@ -65,27 +65,37 @@ def wait_healthy(port, timeout=20):
     raise AssertionError("the service did not answer on port %d" % port)
 
 
-def get(port, path, timeout=5, headers=b""):
-    """One request on a fresh connection: (status, seconds taken)."""
-    started = time.monotonic()
+def exchange(port, requests, timeout=5):
+    """Sends requests on a fresh connection; returns all that comes back until the service closes it."""
     with socket.create_connection(("127.0.0.1", port), timeout=timeout) as s:
-        s.sendall(b"GET " + path.encode() + b" HTTP/1.1\r\nHost: a\r\nConnection: close\r\n" + headers + b"\r\n")
+        s.sendall(requests)
         data = b""
         while True:
             chunk = s.recv(65536)
             if not chunk:
-                break
+                return data
             data += chunk
+
+
+def get(port, path, timeout=5):
+    """One request on a fresh connection: (status, seconds taken)."""
+    started = time.monotonic()
+    data = exchange(port, b"GET " + path.encode() + b" HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n", timeout)
     return int(data.split(b" ", 2)[1]), time.monotonic() - started
 
 
+def read(path):
+    with open(path, errors="replace") as f:
+        return f.read()
+
+
 def cpu_seconds(pid):
-    fields = open("/proc/%d/stat" % pid).read().rsplit(")", 1)[1].split()
+    fields = read("/proc/%d/stat" % pid).rsplit(")", 1)[1].split()
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def rss_mb(pid):
-    for line in open("/proc/%d/status" % pid):
+    for line in read("/proc/%d/status" % pid).splitlines():
         if line.startswith("VmRSS:"):
             return int(line.split()[1]) / 1024
     raise AssertionError("no VmRSS")
@@ -105,16 +115,9 @@ class Attacks(unittest.TestCase):
             path = "/healthz?" + "x" * 1000
             answered = 0
             for _ in range(30):
-                with socket.create_connection(("127.0.0.1", port), timeout=5) as s:
-                    s.sendall((b"GET " + path.encode() + b" HTTP/1.1\r\nHost: a\r\n\r\n") * 99
-                              + b"GET /healthz HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n")
-                    data = b""
-                    while True:
-                        chunk = s.recv(65536)
-                        if not chunk:
-                            break
-                        data += chunk
-                    answered += data.count(b"HTTP/1.1 200 ")
+                data = exchange(port, (b"GET " + path.encode() + b" HTTP/1.1\r\nHost: a\r\n\r\n") * 99
+                                + b"GET /healthz HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n")
+                answered += data.count(b"HTTP/1.1 200 ")
             self.assertEqual(answered, 3000)
             process.send_signal(signal.SIGTERM)
             self.assertEqual(process.wait(20), 0)
@@ -143,7 +146,7 @@ class Attacks(unittest.TestCase):
             time.sleep(4)
             spent = cpu_seconds(process.pid) - before
             self.assertLess(spent, 0.5, "CPU seconds in 4 s with the files used up")
-            log = open(log_path, errors="replace").read()
+            log = read(log_path)
             self.assertIn("Too many open files", log)
             self.assertLessEqual(log.count("Too many open files"), 2, log[-2000:])
             for s in idle:
