@@ -24,6 +24,8 @@ from private_service import PrivateService  # noqa: E402
 
 SERVICE, MAKE_CODES, WORK = (os.path.abspath(p) for p in sys.argv[1:4])
 LIST = "/index.php?ziel=medsudokuhighscore"
+# The sanitizer build runs several times slower; its time limits stretch by this.
+SCALE = float(os.environ.get("VANTRELL_TEST_TIME_SCALE", "1"))
 
 # Sends 100,000 requests at once on one connection and reads the answers as they come.
 PIPELINING_CLIENT = r"""
@@ -192,7 +194,7 @@ class Attacks(unittest.TestCase):
                 for c in clients:
                     c.kill()
                     c.wait()
-            self.assertLess(slowest, 0.15)
+            self.assertLess(slowest, 0.15 * SCALE)
             print("slowest answer beside three pipelining clients: %.0f ms" % (slowest * 1000))
 
     def test_new_connections_are_refused_while_stopping(self):
@@ -243,7 +245,7 @@ class Attacks(unittest.TestCase):
                     w.start()
                 time.sleep(0.5)
                 slowest = max(get(service.port, "/healthz", timeout=10)[1] for _ in range(5))
-                self.assertLess(slowest, 1.0)
+                self.assertLess(slowest, 1.0 * SCALE)
             finally:
                 holder.execute("ROLLBACK")
                 holder.close()
@@ -253,6 +255,8 @@ class Attacks(unittest.TestCase):
     def test_memory_returns_after_idle_connections(self):
         """5,000 idle connections: once they are closed, the service's memory is back within 10 MB
         of what it was before them."""
+        if "libasan" in subprocess.run(["ldd", SERVICE], capture_output=True, text=True).stdout:
+            self.skipTest("AddressSanitizer keeps freed memory in quarantine")
         soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
         if hard != resource.RLIM_INFINITY and hard < 6000:
             self.skipTest("needs 6,000 files, the limit is %d" % hard)
