@@ -3,11 +3,14 @@
 # bytes as static files in the same run: the list API and the list page with 10,000 entries
 # at 1 and 64 connections, then submissions of distinct genuine codes at 1, 16 and 64
 # connections (--rate-limit 0), and the resident memory of the idle service.
-#   bench/highscores.sh [build-dir] [seconds per run, default 10]
+#   bench/highscores.sh [build-dir] [seconds per run, default 10] [another vantrell-highscores]
+# With another executable (an older build, say), its list runs stand in the same table, on a
+# copy of the same database.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-10}
+other_bin=${3:-}
 service_bin="$build/server/vantrell-highscores"
 make_codes="$build/tests/server/make_codes"
 for tool in wrk nginx "$service_bin" "$make_codes"; do
@@ -22,7 +25,7 @@ trap cleanup EXIT
 # start_service <name> [options]: sets port; the log is $work/<name>.log
 start_service() {
   local name=$1; shift
-  "$service_bin" --listen 127.0.0.1:0 --database "sqlite:$work/$name.db" --rate-limit 0 "$@" 2>"$work/$name.log" &
+  "${bin:-$service_bin}" --listen 127.0.0.1:0 --database "sqlite:$work/$name.db" --rate-limit 0 "$@" 2>"$work/$name.log" &
   service_pid=$!
   pids+=("$service_pid")
   for _ in $(seq 1 200); do
@@ -53,6 +56,12 @@ threads = [threading.Thread(target=post, args=(codes[k::16],)) for k in range(16
 PY
 sleep 2
 rss_seeded=$(rss_kb "$list_pid")
+if [ -n "$other_bin" ]; then
+  cp "$work/list.db" "$work/other.db"
+  [ ! -e "$work/list.db-wal" ] || cp "$work/list.db-wal" "$work/other.db-wal"
+  bin=$other_bin start_service other
+  other_port=$port
+fi
 
 api_path="/api/v1/highscores?type=9&limit=20&offset=0"
 page_path="/index.php?ziel=medsudokuhighscore"
@@ -118,6 +127,12 @@ for what in api page; do
     [ "$s_bad$n_bad" = 00 ] || echo "non-2xx answers: service $s_bad, nginx $n_bad" >&2
     ratio=$(awk -v a="$s_rps" -v b="$n_rps" 'BEGIN { printf "%.2f", a / b }')
     echo "| $label | $c | vantrell-highscores | $s_rps | $s_p50 | $s_p99 | $ratio |"
+    if [ -n "$other_bin" ]; then
+      read -r o_rps o_p50 o_p99 o_bad < <(run "$c" "http://127.0.0.1:$other_port$path")
+      [ "$o_bad" = 0 ] || echo "non-2xx answers: other service $o_bad" >&2
+      ratio=$(awk -v a="$o_rps" -v b="$n_rps" 'BEGIN { printf "%.2f", a / b }')
+      echo "| $label | $c | $(basename "$other_bin") (other build) | $o_rps | $o_p50 | $o_p99 | $ratio |"
+    fi
     echo "| $label | $c | nginx, static file | $n_rps | $n_p50 | $n_p99 | 1 |"
   done
 done

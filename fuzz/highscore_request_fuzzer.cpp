@@ -164,16 +164,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     static OneEntryStorage storage;
     static HighscoreService service(storage, ServiceOptions{0, 1, 1});
 
-    // The whole input as the bytes of a request head.
+    // The whole input as the bytes of a request head, read at once and then in pieces as a
+    // connection reads it: the pieces must not change what the head is.
     const std::string_view raw(reinterpret_cast<const char *>(data), size);
     RequestHead head;
-    if (parseRequestHead(raw, head) == HeadParse::Complete) {
+    const HeadParse parsed = parseRequestHead(raw, head);
+    if (parsed == HeadParse::Complete) {
         const std::string_view headPart = raw.substr(0, head.headBytes);
-        require(head.headBytes <= size && (headPart.ends_with("\n\n") || headPart.ends_with("\n\r\n")),
-                "a head complete without its empty line", raw);
-        require(!head.method.empty() && !head.target.empty() && !(head.transferEncoding && head.contentLength),
-                "a complete head without method or target, or with length and chunks", raw);
+        require(head.headBytes <= size && headPart.ends_with("\r\n\r\n"), "a head complete without its empty line", raw);
+        require(!head.method.empty() && !head.target.empty() && head.target.find_first_of(" \r\n") == std::string::npos,
+                "a complete head without method or target, or with a broken target", raw);
+        require(headPart.find("\n ") == std::string_view::npos && headPart.find("\n\t") == std::string_view::npos,
+                "a folded field let through", raw);
     }
+    RequestReader reader(8192, 4096);
+    const std::size_t piece = 1 + data[0] % 16;
+    std::string buffered;
+    RequestReader::Step step = RequestReader::Step::More;
+    for (std::size_t at = 0; at < size && step == RequestReader::Step::More; at += piece) {
+        buffered += raw.substr(at, piece);
+        std::size_t used = 0;
+        step = reader.read(buffered, used);
+        require(used <= buffered.size(), "the reader took more than it was given", raw);
+        buffered.erase(0, used);
+    }
+    require(reader.headDone() == (parsed == HeadParse::Complete), "a head read in pieces is another head", raw);
+    require((step == RequestReader::Step::Refused) == (parsed != HeadParse::Complete && parsed != HeadParse::Incomplete),
+            "a head refused in pieces but not whole, or the other way round", raw);
+    if (reader.headDone())
+        require(reader.head().target == head.target && reader.head().forwardedFor == head.forwardedFor,
+                "a head read in pieces has another target or forwarded chain", raw);
 
     const std::uint8_t selector = data[0];
     std::string_view rest(reinterpret_cast<const char *>(data + 1), size - 1);

@@ -35,6 +35,8 @@ bool canonicalAddress(std::string_view text, std::string &canonical)
     in6_addr v6{};
     if (inet_pton(AF_INET, s.c_str(), &v4) == 1)
         inet_ntop(AF_INET, &v4, buffer, sizeof buffer);
+    else if (inet_pton(AF_INET6, s.c_str(), &v6) == 1 && IN6_IS_ADDR_V4MAPPED(&v6))
+        inet_ntop(AF_INET, v6.s6_addr + 12, buffer, sizeof buffer); // ::ffff:a.b.c.d is a.b.c.d, as the peer is
     else if (inet_pton(AF_INET6, s.c_str(), &v6) == 1)
         inet_ntop(AF_INET6, &v6, buffer, sizeof buffer);
     else

@@ -16,7 +16,9 @@ namespace vantrell::highscores {
 std::string clientAddress(std::string_view peer, std::string_view forwardedFor,
                           const std::vector<std::string> &trustedProxies);
 
-// Whether text is an IPv4 or IPv6 address, and its canonical form.
+// Whether text is an IPv4 or IPv6 address, and its canonical form. An IPv4-mapped IPv6
+// address (::ffff:192.0.2.1) is the IPv4 address it carries: otherwise every such client
+// would fall into the one /64 network ::/64 and share one submission bucket.
 bool canonicalAddress(std::string_view text, std::string &canonical);
 
 // Submissions per client: a bucket of perMinute that refills evenly over a minute. IPv6

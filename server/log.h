@@ -1,17 +1,21 @@
 // One line on standard error per event: the access log and the service's own messages.
 #pragma once
 
-#include <string>
+#include <cstdint>
 #include <string_view>
 
 namespace vantrell::highscores {
 
-// Writes "<UTC time> <text>\n" in one write, so that lines of many threads never mix.
+// Queues "<UTC time> <text>\n" for the log thread, which writes whole lines in order. It
+// never waits for the reader of standard error: when the reader is slow and the queue is
+// full, the line is dropped and counted, so a stuck pipe cannot hold a request.
 void logLine(std::string_view text);
 
-// The same line appended to a buffer, for a thread that writes many lines at once.
-void appendLogLine(std::string &buffer, std::string_view text);
-// Writes whole buffered lines.
-void writeLog(const std::string &buffer);
+// The same for a line of the access log: written within 10 ms, with the lines of that time,
+// so that a busy server does not wake the writer for each request.
+void logAccess(std::string_view text);
+
+// Lines dropped since the start because the reader of standard error was too slow.
+std::uint64_t logLinesDropped();
 
 } // namespace vantrell::highscores

@@ -32,14 +32,13 @@ void raiseFileLimit()
 
 int main(int argc, char **argv)
 {
-    // Before any thread starts: SIGTERM and SIGINT wait for the server's own thread (a
-    // thread that left them open would let them end the process at once), and a closed
-    // log or socket is an error to handle, not a signal.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // Before any thread starts: the stop signals, SIGHUP and SIGUSR1 wait for the server's
+    // own thread (a thread that left them open would let them end the process at once), and
+    // a closed log or socket is an error to handle, not a signal.
+    sigset_t serverSignals;
+    sigemptyset(&serverSignals);
+    addServerSignals(serverSignals);
+    pthread_sigmask(SIG_BLOCK, &serverSignals, nullptr);
     signal(SIGPIPE, SIG_IGN);
 
     const auto parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -77,7 +76,9 @@ int main(int argc, char **argv)
         serverOptions.port = options.port;
         serverOptions.threads = options.threads;
         serverOptions.trustedProxies = options.trustedProxies;
+        serverOptions.onReload = [&service] { logLine("SIGHUP: " + service.reloadBlockedNames()); };
         HttpServer server(service, serverOptions);
+        service.setServerGauges([&server] { return std::int64_t(server.openConnections()); }, logLinesDropped);
         logLine("listening on " + options.host + ":" + std::to_string(server.port()) + ", database "
                 + addressForLog(database));
         server.run();

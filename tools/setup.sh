@@ -17,7 +17,7 @@ packages=(
   clang libclang-rt-14-dev
   desktop-file-utils appstream dpkg-dev file
   dbus dbus-bin at-spi2-core python3-pyatspi python3-gi
-  nlohmann-json3-dev libsqlite3-dev libpq-dev postgresql
+  nlohmann-json3-dev libsqlite3-dev libpq-dev postgresql libboost1.81-dev
   python3 chromium chromium-driver python3-selenium xdg-utils
   systemd nginx-light openssl wrk
   prometheus python3-prometheus-client

@@ -91,7 +91,7 @@ class TwoInstances(unittest.TestCase):
         cls.cluster.stop()
 
     def setUp(self):
-        self.pg.sql("TRUNCATE codes, entries")
+        self.pg.sql("TRUNCATE codes, moderation, entries, rank_points, rank_blocks")
 
     def stored_codes(self):
         return set(self.pg.sql("SELECT code FROM codes").split())

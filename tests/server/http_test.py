@@ -401,7 +401,7 @@ class Lifecycle(unittest.TestCase):
             try:
                 status, _, body = api_post(service, {"name": "Stream", "code": code})
             except OSError as e:
-                errors.append(str(e))
+                errors.append("%s: %s" % (type(e).__name__, e))  # the kind too: RemoteDisconnected says little else
                 return
             if status in (200, 201):
                 answered.append(code)

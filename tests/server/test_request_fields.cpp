@@ -149,6 +149,8 @@ private slots:
         QTest::newRow("garbage") << "10.0.0.1" << "<script>, 10.0.0.2" << "10.0.0.2";
         QTest::newRow("trusted proxy, no header") << "10.0.0.1" << "" << "10.0.0.1";
         QTest::newRow("IPv6 written long") << "10.0.0.1" << "2001:DB8:0:0::1" << "2001:db8::1";
+        QTest::newRow("IPv4-mapped is IPv4") << "10.0.0.1" << "::ffff:198.51.100.7" << "198.51.100.7";
+        QTest::newRow("IPv4-mapped proxy is trusted") << "10.0.0.1" << "198.51.100.7, ::FFFF:10.0.0.2" << "198.51.100.7";
     }
     void clientBehindProxies()
     {
@@ -175,6 +177,12 @@ private slots:
         QCOMPARE(limiter.take("2001:db8:1:2::ffff", t0), 0);
         QVERIFY(limiter.take("2001:db8:1:2:aaaa::1", t0) > 0);
         QCOMPARE(limiter.take("2001:db8:1:3::1", t0), 0);
+        // IPv4 clients forwarded as mapped IPv6 addresses count one by one, not as ::/64.
+        for (int n = 0; n < 4; ++n) {
+            std::string client;
+            QVERIFY(canonicalAddress("::ffff:198.51." + std::to_string(n) + ".7", client));
+            QCOMPARE(limiter.take(client, t0), 0);
+        }
         RateLimiter none(0);
         for (int i = 0; i < 1000; ++i)
             QCOMPARE(none.take("192.0.2.1", t0), 0);
@@ -189,8 +197,23 @@ private slots:
         const int complete = int(HeadParse::Complete), malformed = int(HeadParse::Malformed),
                   incomplete = int(HeadParse::Incomplete), version = int(HeadParse::VersionUnsupported);
         QTest::newRow("plain") << QByteArray("GET / HTTP/1.1\r\nHost: a\r\n\r\n") << complete << "GET / - -";
-        QTest::newRow("bare line feeds, leading blank lines")
-            << QByteArray("\r\n\nPOST /x?y HTTP/1.1\nHost: a\nContent-Length: 12\n\n") << complete << "POST /x?y 12 -";
+        QTest::newRow("leading blank lines")
+            << QByteArray("\r\n\nPOST /x?y HTTP/1.1\r\nHost: a\r\nContent-Length: 12\r\n\r\n") << complete << "POST /x?y 12 -";
+        // A bare line feed is where two readers of one stream disagree on where a field ends.
+        QTest::newRow("bare line feeds") << QByteArray("POST /x?y HTTP/1.1\nHost: a\nContent-Length: 12\n\n") << malformed << "";
+        QTest::newRow("bare line feed in a field") << QByteArray("GET / HTTP/1.1\r\nHost: a\nX: b\r\n\r\n") << malformed << "";
+        QTest::newRow("folded with a tab") << QByteArray("GET / HTTP/1.1\r\nX-A: b\r\n\tHost: a\r\n\r\n") << malformed << "";
+        QTest::newRow("chunks") << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: chunked\r\n\r\n")
+                                << int(HeadParse::LengthRequired) << "";
+        QTest::newRow("chunks, then a length")
+            << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nTransfer-Encoding: gzip\r\nContent-Length: 5\r\n\r\n") << malformed << "";
+        QTest::newRow("body over the limit") << QByteArray("POST / HTTP/1.1\r\nHost: a\r\nContent-Length: 4097\r\n\r\n")
+                                             << int(HeadParse::BodyTooLarge) << "";
+        QTest::newRow("head over the limit") << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nX: " + QByteArray(8200, 'a') + "\r\n\r\n")
+                                             << int(HeadParse::TooLarge) << "";
+        QTest::newRow("head over the limit, not yet whole") << QByteArray("GET /" + QByteArray(8200, 'a'))
+                                                            << int(HeadParse::TooLarge) << "";
+        QTest::newRow("HTTP/1.0 keeps one host") << QByteArray("GET / HTTP/1.0\r\nHost: a\r\nHost: a\r\n\r\n") << malformed << "";
         QTest::newRow("HTTP/1.0 needs no host") << QByteArray("HEAD / HTTP/1.0\r\n\r\n") << complete << "HEAD / - -";
         QTest::newRow("forwarded twice")
             << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nX-Forwarded-For: 1.1.1.1\r\nx-forwarded-for:  2.2.2.2 \r\n\r\n")
