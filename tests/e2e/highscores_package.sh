@@ -81,13 +81,17 @@ http {
 CONF
 nginx -t -q -p "$work/nginx" -c "$work/nginx/nginx.conf" || fail "nginx refuses the site example"
 
-# The unpacked service answers, with its list where systemd's StateDirectory would be.
+# The unpacked service answers, started as the unit starts it (its files under the unpacked
+# root, any free port), with its list where systemd's StateDirectory would be.
 [ "$("$root/usr/bin/vantrell-highscores" --version)" = "vantrell-highscores $version" ] || fail "--version"
 mkdir -p "$work/state"
-STATE_DIRECTORY="$work/state" /usr/bin/python3 - "$root/usr/bin/vantrell-highscores" "$work/run" <<'PY' || fail "the unpacked service does not answer"
-import os, re, signal, subprocess, sys, time, urllib.request
-process = subprocess.Popen([sys.argv[1], "--listen", "127.0.0.1:0"], cwd=os.path.dirname(sys.argv[2]),
-                           stderr=subprocess.PIPE, text=True)
+STATE_DIRECTORY="$work/state" /usr/bin/python3 - "$root" "$unit" "$work/run" <<'PY' || fail "the unpacked service does not answer"
+import os, re, shlex, signal, subprocess, sys, time, urllib.request
+root, unit = sys.argv[1], sys.argv[2]
+line = next(l for l in open(unit) if l.startswith("ExecStart="))
+args = [root + a if a.startswith(("/usr/", "/etc/")) else a for a in shlex.split(line[len("ExecStart="):])]
+args[args.index("--listen") + 1] = "127.0.0.1:0"
+process = subprocess.Popen(args, cwd=os.path.dirname(sys.argv[3]), stderr=subprocess.PIPE, text=True)
 port = re.search(r":(\d+), database", process.stderr.readline()).group(1)
 body = urllib.request.urlopen("http://127.0.0.1:%s/healthz" % port, timeout=10).read()
 process.send_signal(signal.SIGTERM)
