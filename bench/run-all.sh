@@ -33,3 +33,7 @@ echo
 echo "Highscore service through nginx: one and two instances on PostgreSQL, one on SQLite"
 echo
 /usr/bin/python3 "$root/bench/highscores_nginx.py" "$build"
+echo
+echo "Highscore list at 10^4 to 10^7 entries, SQLite and PostgreSQL (about 40 minutes)"
+echo
+/usr/bin/python3 "$root/bench/highscores_scale.py" "$build"
