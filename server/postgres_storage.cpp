@@ -222,6 +222,9 @@ public:
                    " IS DISTINCT FROM (l.name, l.points, l.game_type, l.givens, l.element_set)");
         c.exec("COMMIT");
         version_.fetch_add(1, std::memory_order_release);
+        // A large load leaves the planner's figures and the visibility map behind the rows:
+        // until autovacuum catches up, every rank would read the table beside its index.
+        c.exec("VACUUM (ANALYZE) entries, codes, rank_points, rank_blocks");
         return summary;
     }
 
