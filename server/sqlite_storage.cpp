@@ -350,9 +350,9 @@ public:
         Connection c(path_, SQLITE_OPEN_READWRITE);
         c.exec("PRAGMA synchronous = FULL");
         c.exec("PRAGMA foreign_keys = ON");
-        // The indexes of a large import are written in random order: a cache of 256 MiB, and
+        // The indexes of a large import are written in random order: a cache that holds them, and
         // statement journals (each insert fires the count triggers) in memory, not in files.
-        c.exec("PRAGMA cache_size = -262144");
+        c.exec("PRAGMA cache_size = -2097152"); // 2 GiB at most, taken as the list grows
         c.exec("PRAGMA temp_store = MEMORY");
         Transaction t(c, "BEGIN IMMEDIATE");
         ImportSummary summary;
