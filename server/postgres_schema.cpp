@@ -118,6 +118,8 @@ DECLARE
   v_total bigint;
   v_points integer;
   v_above bigint;
+  v_ms bigint;
+  v_id bigint;
   v_got bigint;
 BEGIN
   SELECT coalesce(sum(b.entries), 0) INTO v_total FROM rank_blocks b WHERE b.game_type = p_type;
@@ -137,9 +139,14 @@ BEGIN
       AND r.points BETWEEN chosen.block * 256 AND chosen.block * 256 + 255)
   SELECT s.points, s.through - s.entries INTO v_points, v_above FROM pts s WHERE s.through > p_offset
     ORDER BY s.points DESC LIMIT 1;
+  -- The page's first row among its ties, counted off on the index alone; then its rows.
+  SELECT e.entered_ms, e.id INTO v_ms, v_id FROM entries e
+    WHERE e.game_type = p_type AND e.points = v_points AND NOT e.hidden
+    ORDER BY e.entered_ms, e.id OFFSET p_offset - v_above LIMIT 1;
   RETURN QUERY SELECT v_total, e.id, e.name, e.points, e.game_type, e.givens, e.element_set, e.entered_ms
     FROM entries e WHERE e.game_type = p_type AND e.points = v_points AND NOT e.hidden
-    ORDER BY e.entered_ms, e.id LIMIT p_limit OFFSET p_offset - v_above;
+    AND (e.entered_ms, e.id) >= (v_ms, v_id)
+    ORDER BY e.entered_ms, e.id LIMIT p_limit;
   GET DIAGNOSTICS v_got = ROW_COUNT;
   IF v_got < p_limit THEN
     RETURN QUERY SELECT v_total, e.id, e.name, e.points, e.game_type, e.givens, e.element_set, e.entered_ms
