@@ -65,6 +65,17 @@ QPoint solveAllButOne(AppFixture &f)
     return cells.last();
 }
 
+// A cell the player filled (not given, not `except`).
+QPoint solvedByPlayer(AppFixture &f, QPoint except)
+{
+    const GameState &g = f.prog->game();
+    for (int x = 1; x <= g.groesse; ++x)
+        for (int y = 1; y <= g.groesse; ++y)
+            if (g.vorgabe(x, y) == 0 && g.eingabe(x, y) != 0 && QPoint(x, y) != except)
+                return {x, y};
+    return {};
+}
+
 } // namespace
 
 class TestGamePlay : public QObject {
@@ -74,14 +85,18 @@ private slots:
     {
         QTest::addColumn<int>("points");
         QTest::addColumn<bool>("highscore");
-        QTest::newRow("25540 points") << 25540 << false;
-        QTest::newRow("25541 points") << 25541 << true;
-        QTest::newRow("below zero") << -17 << false;
+        QTest::addColumn<bool>("byRedo");
+        QTest::newRow("25540 points") << 25540 << false << false;
+        QTest::newRow("25541 points") << 25541 << true << false;
+        QTest::newRow("below zero") << -17 << false << false;
+        QTest::newRow("25540 points, completed by a redo") << 25540 << false << true;
+        QTest::newRow("25541 points, completed by a redo") << 25541 << true << true;
     }
     void aWholeGameEndsOnTheCompletingClick()
     {
         QFETCH(int, points);
         QFETCH(bool, highscore);
+        QFETCH(bool, byRedo);
         AppFixture f("en");
         startGame(f, 7, 60);
         QCOMPARE(f.prog->spiellaeuft(), 1);
@@ -95,7 +110,24 @@ private slots:
 
         f.prog->setPunkte(points + 1);
         f.prog->TimerTimer(); // the status bar freezes what the result windows show
-        click(f, last.x(), last.y(), f.prog->game().loesung(last.x(), last.y()));
+        GameState &g = f.prog->game();
+        if (byRedo) {
+            // Every grid a redo reaches was reached before, and checked then; here another
+            // cell is emptied behind the history's back, so that the redo completes the grid.
+            const QPoint filled = solvedByPlayer(f, last);
+            g.eingabe(filled.x(), filled.y()) = 0;
+            click(f, last.x(), last.y(), g.loesung(last.x(), last.y()));
+            f.prog->undoStep();
+            QCOMPARE(g.eingabe(last.x(), last.y()), 0);
+            g.eingabe(filled.x(), filled.y()) = g.loesung(filled.x(), filled.y());
+            f.find<BoardView>("spielfeld")->setFocusCell(1, 1);
+            f.prog->setPunkte(points + 1);
+            f.prog->TimerTimer();
+            f.prog->redoStep();
+            QCOMPARE(f.find<BoardView>("spielfeld")->focusCell(), last);
+        } else {
+            click(f, last.x(), last.y(), g.loesung(last.x(), last.y()));
+        }
         QCOMPARE(f.prog->spiellaeuft(), 0);
         QVERIFY(!f.prog->gameTimer()->isActive());
         QWidget *shown = highscore ? static_cast<QWidget *>(appWindows().gewHigh) : static_cast<QWidget *>(appWindows().gewKein);
@@ -115,9 +147,11 @@ private slots:
         QCOMPARE(shown->findChild<QLabel *>("Label1")->text(), QString::number(points) + QStringLiteral(" Points"));
         QVERIFY(!f.prog->isEnabled());
 
-        // Clicks after the end change nothing.
+        // Clicks, undo and redo after the end change nothing.
         const Grid before = f.prog->game().eingabe;
         click(f, last.x(), last.y(), 1);
+        f.prog->undoStep();
+        f.prog->redoStep();
         QVERIFY(f.prog->game().eingabe == before);
 
         if (highscore)
