@@ -6,6 +6,7 @@
 #include "results/result_controls.h"
 #include "site_config.h"
 #include "widgets/open_url.h"
+#include "widgets/show_window.h"
 #include "widgets/window_drag.h"
 
 #include <QLabel>
@@ -229,7 +230,9 @@ void Tgew_high::tellNoBrowser()
     QMessageBox box(QMessageBox::Warning, windowTitle(), speech_.noBrowser, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    // Back in the window, where the code is: the player copies it from there.
+    // Back in the window, where the code is: the player copies it from there. (A window
+    // manager may hand the activation to another window when the message closes.)
+    showActive(this);
     edit2_->setFocus(Qt::OtherFocusReason);
     edit2_->selectAll();
 }
