@@ -249,6 +249,48 @@ private slots:
         QCOMPARE(g.eingabe(empty.x(), empty.y()), 0);
     }
 
+    // The clock takes a point every 50 ms, but the status bar draws only the points panel,
+    // and that at most 5 times a second, the last value always.
+    void theRunningClockIsDrawnAtAPace()
+    {
+        AppFixture f("en");
+        startGame(f, 1, 6);
+        StatusBar *bar = f.prog->stat();
+        QVERIFY(QTest::qWaitForWindowExposed(f.prog));
+        QTest::qWait(300); // the start's own changes are drawn
+
+        struct PaintCounter : QObject {
+            StatusBar *bar;
+            std::array<int, 4> paints{};
+            QString lastPointsDrawn;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    for (int i = 0; i < 4; ++i)
+                        if (static_cast<QPaintEvent *>(event)->rect().intersects(bar->panelRect(i))) {
+                            ++paints[std::size_t(i)];
+                            if (i == 2)
+                                lastPointsDrawn = bar->panelText(2);
+                        }
+                return false;
+            }
+        } counter;
+        counter.bar = bar;
+        bar->installEventFilter(&counter);
+        const int before = f.prog->punkte();
+        QTest::qWait(1000);
+        f.prog->gameTimer()->stop();
+        const int ticks = before - f.prog->punkte();
+        QTest::qWait(300);
+        bar->removeEventFilter(&counter);
+
+        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
+        QVERIFY2(counter.paints[2] >= 2 && counter.paints[2] <= 7,
+                 qPrintable(QStringLiteral("%1 paints for %2 ticks").arg(counter.paints[2]).arg(ticks)));
+        QCOMPARE(counter.paints[0] + counter.paints[1] + counter.paints[3], 0);
+        QCOMPARE(counter.lastPointsDrawn, bar->panelText(2));
+    }
+
     void clockAndPoints()
     {
         AppFixture f("de");
