@@ -16,7 +16,7 @@ game_de=$3
 mkdir -p "$work/empty-path"
 for language in en de; do
   [ "$language" = en ] && exe=$game || exe=$game_de
-  printf '#!/bin/sh\nexec env -u BROWSER -u DEFAULT_BROWSER -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID PATH=%s %s\n' \
+  printf '#!/bin/sh\nexec env -u BROWSER -u DEFAULT_BROWSER -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID PATH=\"%s\" \"%s\"\n' \
     "$work/empty-path" "$exe" >"$work/game-without-browser"
   chmod +x "$work/game-without-browser"
   e2e_start_game "$work/game-without-browser" "$work/game_$language.log"
