@@ -46,8 +46,6 @@ StatusBar::StatusBar(std::vector<int> panelWidths, QWidget *parent) : QWidget(pa
     setMouseTracking(true);
 }
 
-void StatusBar::drawPanel(int index) { update(panelRect(index)); }
-
 void StatusBar::announce(int index)
 {
     if (!QAccessible::isActive())
@@ -64,7 +62,7 @@ void StatusBar::setPanelText(int index, const QString &text)
     if (index < 0 || index >= texts_.size() || texts_[index] == text)
         return;
     texts_[index] = text;
-    drawing_.changed(index);
+    update(panelRect(index));
     announcing_.changed(index);
 }
 

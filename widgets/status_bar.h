@@ -59,15 +59,13 @@ private:
         std::vector<bool> pending_;
     };
 
-    void drawPanel(int index);
     void announce(int index);
 
     std::vector<int> widths_;
     QStringList texts_;
     int linkPanel_ = -1;
-    // The clock changes the points 20 times a second. The eye reads no more than a few
-    // figures a second, and a screen reader needs to hear of them less often still.
-    Pacer drawing_{this, 200, &StatusBar::drawPanel};
+    // The clock changes the points 20 times a second, and each of them is drawn; a screen
+    // reader hears of them at most once a second.
     Pacer announcing_{this, 1000, &StatusBar::announce};
 };
 

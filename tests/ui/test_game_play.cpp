@@ -249,9 +249,9 @@ private slots:
         QCOMPARE(g.eingabe(empty.x(), empty.y()), 0);
     }
 
-    // The clock takes a point every 50 ms, but the status bar draws only the points panel,
-    // and that at most 5 times a second, the last value always.
-    void theRunningClockIsDrawnAtAPace()
+    // The clock takes a point every 50 ms and the points panel shows each of them: the
+    // status bar draws that panel alone, about once a tick, and ends on the last value.
+    void theRunningClockDrawsEveryTick()
     {
         AppFixture f("en");
         startGame(f, 1, 6);
@@ -262,16 +262,20 @@ private slots:
         struct PaintCounter : QObject {
             StatusBar *bar;
             std::array<int, 4> paints{};
-            QString lastPointsDrawn;
+            QStringList pointsDrawn;
+            bool wholePanels = true;
             bool eventFilter(QObject *, QEvent *event) override
             {
-                if (event->type() == QEvent::Paint)
+                if (event->type() == QEvent::Paint) {
+                    const QRect area = static_cast<QPaintEvent *>(event)->rect();
                     for (int i = 0; i < 4; ++i)
-                        if (static_cast<QPaintEvent *>(event)->rect().intersects(bar->panelRect(i))) {
+                        if (area.intersects(bar->panelRect(i)))
                             ++paints[std::size_t(i)];
-                            if (i == 2)
-                                lastPointsDrawn = bar->panelText(2);
-                        }
+                    if (area.intersects(bar->panelRect(2))) {
+                        pointsDrawn << bar->panelText(2);
+                        wholePanels = wholePanels && area == bar->panelRect(2);
+                    }
+                }
                 return false;
             }
         } counter;
@@ -284,11 +288,18 @@ private slots:
         QTest::qWait(300);
         bar->removeEventFilter(&counter);
 
-        QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
-        QVERIFY2(counter.paints[2] >= 2 && counter.paints[2] <= 7,
-                 qPrintable(QStringLiteral("%1 paints for %2 ticks").arg(counter.paints[2]).arg(ticks)));
+        // 20 ticks in a second; a loaded machine runs fewer, and may now and then draw two
+        // of them at once.
+        const int drawn = counter.paints[2];
+        const QString seen = QStringLiteral("%1 paints for %2 ticks").arg(drawn).arg(ticks);
+        QVERIFY2(ticks >= 10, qPrintable(seen));
+        QVERIFY2(drawn >= ticks - ticks / 4 && drawn <= ticks + 1, qPrintable(seen));
         QCOMPARE(counter.paints[0] + counter.paints[1] + counter.paints[3], 0);
-        QCOMPARE(counter.lastPointsDrawn, bar->panelText(2));
+        QVERIFY(counter.wholePanels);
+        QVERIFY(!counter.pointsDrawn.isEmpty());
+        QCOMPARE(counter.pointsDrawn.last(), QString::number(f.prog->punkte()) + f.prog->texts().pointsSuffix);
+        // Each drawing showed a value of its own: none was drawn twice.
+        QCOMPARE(QSet<QString>(counter.pointsDrawn.begin(), counter.pointsDrawn.end()).size(), counter.pointsDrawn.size());
     }
 
     void clockAndPoints()
