@@ -15,7 +15,7 @@ echo
 echo
 "$root/bench/startup.sh" "$build/app/vantrell-sudoku" 10
 echo
-"$root/bench/idle_cpu.sh" "$build/app/vantrell-sudoku" 30 2
+"$root/bench/idle_cpu.sh" "$build/app/vantrell-sudoku" 30 3
 echo
 echo "Memory through the real main window (offscreen), 100 games then a page of six classic puzzles"
 echo

@@ -3,8 +3,8 @@
 // the window's background.
 #include "widgets/status_bar.h"
 
-#include <QPainter>
 #include <QBackingStore>
+#include <QPainter>
 #include <QtTest>
 
 using namespace vantrell;
