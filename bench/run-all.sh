@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every figure of the README in one run: generator, board clicks, print page, start-up,
-# memory and the highscore service's load run. Run on a quiet machine after ./test.sh has
-# built everything.
+# the idle game's CPU time, memory and the highscore service's load run. Run on a quiet
+# machine after ./test.sh has built everything.
 #   bench/run-all.sh [build-dir]   (default build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,6 +14,8 @@ echo
 "$build/bench/print" 15 2>/dev/null
 echo
 "$root/bench/startup.sh" "$build/app/vantrell-sudoku" 10
+echo
+"$root/bench/idle_cpu.sh" "$build/app/vantrell-sudoku" 30 3
 echo
 echo "Memory through the real main window (offscreen), 100 games then a page of six classic puzzles"
 echo

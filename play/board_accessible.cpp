@@ -14,40 +14,30 @@ namespace {
 
 class BoardAccessible;
 
-class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
+class CellAccessible : public WidgetPartAccessible<BoardView>, public QAccessibleTableCellInterface {
 public:
-    CellAccessible(BoardView *board, int x, int y) : board_(board), x_(x), y_(y) {}
+    CellAccessible(BoardView *board, int x, int y) : WidgetPartAccessible(board), x_(x), y_(y) {}
 
-    bool isValid() const override { return board_ && x_ <= board_->side() && y_ <= board_->side(); }
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override { return board_ ? board_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(board_.data()); }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    bool isValid() const override { return owner() && x_ <= owner()->side() && y_ <= owner()->side(); }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Name && board_ ? board_->cellName(x_, y_) : QString();
+        return t == QAccessible::Name && owner() ? owner()->cellName(x_, y_) : QString();
     }
-    void setText(QAccessible::Text, const QString &) override {}
     QRect rect() const override
     {
-        if (!board_)
-            return {};
-        const QRect cell(kCellPixels * (x_ - 1), kCellPixels * (y_ - 1), kCellPixels, kCellPixels);
-        return QRect(board_->mapToGlobal(cell.topLeft()), cell.size());
+        return onScreen(QRect(kCellPixels * (x_ - 1), kCellPixels * (y_ - 1), kCellPixels, kCellPixels));
     }
     QAccessible::Role role() const override { return QAccessible::Cell; }
     QAccessible::State state() const override
     {
         QAccessible::State s;
-        if (!board_)
+        const BoardView *board = owner();
+        if (!board)
             return s;
-        s.invisible = !board_->isVisible();
+        s.invisible = !board->isVisible();
         s.focusable = true;
-        s.focused = board_->hasFocus() && board_->focusCell() == QPoint(x_, y_);
-        const GameState *game = board_->game();
+        s.focused = board->hasFocus() && board->focusCell() == QPoint(x_, y_);
+        const GameState *game = board->game();
         s.readOnly = game && isValid() && game->vorgabe(x_, y_) != 0;
         return s;
     }
@@ -66,7 +56,6 @@ public:
     QAccessibleInterface *table() const override { return parent(); }
 
 private:
-    QPointer<BoardView> board_;
     int x_;
     int y_;
 };

@@ -3,6 +3,18 @@
 #include "core/settings.h"
 
 namespace vantrell {
+namespace {
+
+// Plays on a copy, so the rules stay in applyClick alone.
+template <typename Play>
+CellChange changeOf(const GameState &state, int x, int y, Play play)
+{
+    GameState after = state;
+    play(after);
+    return {x, y, cellContent(state, x, y), cellContent(after, x, y)};
+}
+
+} // namespace
 
 std::optional<CellHit> locateClick(int px, int py, int n)
 {
@@ -62,6 +74,16 @@ void applyKey(GameState &state, const BoardKeyCommand &command, int x, int y)
     default:
         break;
     }
+}
+
+CellChange clickChange(const GameState &state, BoardButton button, const CellHit &hit)
+{
+    return changeOf(state, hit.x, hit.y, [&](GameState &s) { applyClick(s, button, hit); });
+}
+
+CellChange keyChange(const GameState &state, const BoardKeyCommand &command, int x, int y)
+{
+    return changeOf(state, x, y, [&](GameState &s) { applyKey(s, command, x, y); });
 }
 
 } // namespace vantrell

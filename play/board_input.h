@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/game_state.h"
+#include "core/play_history.h"
 #include "play/board_keys.h"
 
 #include <optional>
@@ -32,5 +33,9 @@ CellHit subSquareOf(int x, int y, int v);
 // Enter as a left click (a filled cell takes the new value instead of emptying), Mark as a
 // right click, Clear as the left click that empties a filled cell. Moves change nothing.
 void applyKey(GameState &state, const BoardKeyCommand &command, int x, int y);
+
+// What a click or a key would change in its cell, as one step of the game's history.
+CellChange clickChange(const GameState &state, BoardButton button, const CellHit &hit);
+CellChange keyChange(const GameState &state, const BoardKeyCommand &command, int x, int y);
 
 } // namespace vantrell

@@ -6,10 +6,12 @@
 #include "results/result_controls.h"
 #include "site_config.h"
 #include "widgets/open_url.h"
+#include "widgets/show_window.h"
 #include "widgets/window_drag.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalBlocker>
 #include <QTextBoundaryFinder>
 #include <QValidator>
@@ -153,12 +155,14 @@ void Tgew_high::setResult(std::int32_t punkte, std::int32_t spielart, std::int32
     laspielart_->setText(QString::number(spielart));
     laaufgedeckt_->setText(QString::number(aufgedeckt));
     laelemente_->setText(QString(QLatin1Char(elemente)));
+    keepCode_ = false;
 }
 
 void Tgew_high::FormActivate()
 {
     ResultWindow::FormActivate();
-    buildCode();
+    if (!keepCode_)
+        buildCode();
 }
 
 QString Tgew_high::highscorePage() const
@@ -212,9 +216,25 @@ void Tgew_high::Image2Click()
         spielername_ = language() == QLatin1String("de") ? QStringLiteral("Anonymer Sudokuspieler") : QStringLiteral("Anonymous");
     if (!pruefcode_.isEmpty()) {
         eintragslink_ = highscoreAddress(highscorePage(), encodeNameForAddress(spielername_), pruefcode_);
-        openUrl(eintragslink_);
+        if (!openUrl(eintragslink_)) {
+            tellNoBrowser();
+            return;
+        }
     }
     returnToMainWindow();
+}
+
+void Tgew_high::tellNoBrowser()
+{
+    keepCode_ = true;
+    QMessageBox box(QMessageBox::Warning, windowTitle(), speech_.noBrowser, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    // Back in the window, where the code is: the player copies it from there. (A window
+    // manager may hand the activation to another window when the message closes.)
+    showActive(this);
+    edit2_->setFocus(Qt::OtherFocusReason);
+    edit2_->selectAll();
 }
 
 void Tgew_high::Image3Click() { returnToMainWindow(); }

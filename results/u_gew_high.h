@@ -44,6 +44,8 @@ private:
     void Sprache();
     QString highscorePage() const;
     void buildCode();
+    // Submit could not hand the address on: the window stays, and says how to go on by hand.
+    void tellNoBrowser();
 
     PictureBox *image4_;
     PictureBox *image1_;
@@ -61,6 +63,9 @@ private:
     QString linkanzeige_;
     QString spielername_;
     QString eintragslink_;
+    // The code the player may be copying stays until the next result, whatever activates
+    // the window in between (the message, a browser opened by hand).
+    bool keepCode_ = false;
 };
 
 } // namespace vantrell

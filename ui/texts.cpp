@@ -82,6 +82,10 @@ LanguageTexts makeGerman()
     t.results.name = QStringLiteral("Name");
     t.results.code = QStringLiteral("Code");
     t.results.address = QStringLiteral("Link");
+    t.results.noBrowser = QStringLiteral("Für die Highscoreliste konnte kein Webbrowser geöffnet werden.\n\n"
+                                         "Ihr Ergebnis geht nicht verloren: Kopieren Sie Code und Link aus diesem "
+                                         "Fenster. Öffnen Sie den Link selbst in einem Browser, oder tragen Sie Ihren "
+                                         "Namen und den Code auf der Seite der Highscoreliste von Hand ein.");
     t.printDialog.picture = QStringLiteral("Momentan werden Ihre Sudokus erstellt. Dies kann etwas Zeit in Anspruch "
                                            "nehmen. Sobald die Sudokus fertig sind, können Sie diese ausdrucken, in "
                                            "dem sie auf \"Drucken\" klicken. Sollten Sie es sich anders überlegt "
@@ -162,6 +166,10 @@ LanguageTexts makeEnglish()
     t.results.name = QStringLiteral("Name");
     t.results.code = QStringLiteral("Code");
     t.results.address = QStringLiteral("Link");
+    t.results.noBrowser = QStringLiteral("No web browser could be opened for the highscore list.\n\n"
+                                         "Your result is not lost: copy the code and the link from this window. Open "
+                                         "the link in a browser yourself, or enter your name and the code on the "
+                                         "highscore list's page by hand.");
     t.printDialog.picture = QStringLiteral("At the moment your Sudokus are created. This can take a liitel time. As "
                                            "soon as the Sudokus are ready, you can print them by clicking on "
                                            "\"Print\". If you do not want to print these Sudokus, you should use "

@@ -357,6 +357,7 @@ void Tprog::Spiel1Parametersetzen()
     if (custom)
         showPlayedCount();
     spielfeld_->boardBuilding(); // the grids are about to change under the board
+    history_.clear();
     game_.groesse = sideLength(game_.spielart);
     prepareBoard(board_, game_.spielart, game_.groesse, spielfeld_->devicePixelRatioF());
     spielfeld_->setPicture(board_.picture, board_.devicePicture);
@@ -447,7 +448,7 @@ void Tprog::spielfeldMouseDown(Qt::MouseButton button, QPoint position)
     const BoardButton which = button == Qt::LeftButton    ? BoardButton::Left
                               : button == Qt::RightButton ? BoardButton::Right
                                                           : BoardButton::Middle;
-    applyClick(game_, which, *hit);
+    history_.play(game_, clickChange(game_, which, *hit));
     cellPlayed(hit->x, hit->y);
 }
 
@@ -458,8 +459,26 @@ void Tprog::spielfeldKeyDown(const BoardKeyCommand &command, int x, int y)
     const int n = game_.groesse;
     if (x < 1 || y < 1 || x > n || y > n)
         return;
-    applyKey(game_, command, x, y);
+    history_.play(game_, keyChange(game_, command, x, y));
     cellPlayed(x, y);
+}
+
+void Tprog::undoStep() { stepThroughHistory(true); }
+
+void Tprog::redoStep() { stepThroughHistory(false); }
+
+void Tprog::stepThroughHistory(bool back)
+{
+    // Only on the board of a running game: not while a puzzle or a print page is built,
+    // nor once the game has ended.
+    if (spiellaeuft_ != 1 || druckmodus_ != 0 || !isEnabled() || spielfeld_->isHidden())
+        return;
+    const std::optional<CellChange> step = back ? history_.undo(game_) : history_.redo(game_);
+    if (!step)
+        return;
+    spielfeld_->setFocus(Qt::ShortcutFocusReason);
+    spielfeld_->setFocusCell(step->x, step->y);
+    cellPlayed(step->x, step->y);
 }
 
 void Tprog::cellPlayed(int x, int y)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/game_state.h"
+#include "core/play_history.h"
 #include "play/board_keys.h"
 #include "play/board_renderer.h"
 #include "print/u_druckfenster.h"
@@ -79,6 +80,10 @@ public slots:
     void spielfeldMouseDown(Qt::MouseButton button, QPoint position);
     // A key on the board's focus cell (x, y): played as the click on the element's sub-square.
     void spielfeldKeyDown(const vantrell::BoardKeyCommand &command, int x, int y);
+    // Ctrl+Z and Ctrl+Shift+Z (or Ctrl+Y): the player's last change on the board taken back
+    // or brought back, played as the click or key was; the focus cell goes to its cell.
+    void undoStep();
+    void redoStep();
 
     void vorschaudruckClick();
 
@@ -99,8 +104,10 @@ private:
     void Spiel3Vorbereiten();
     void Ausgabe(int x1, int x2, int y1, int y2);
     bool Pruefen() const;
-    // After a click or a key on cell (x, y): redraw it, tell a screen reader, check the grid.
+    // After a click, a key or a step through the history on cell (x, y): redraw it, tell a
+    // screen reader, check the grid.
     void cellPlayed(int x, int y);
+    void stepThroughHistory(bool back);
     void gameSolved();
     void buildShortcuts();
 
@@ -122,6 +129,7 @@ private:
     const QLabel *spr_;
     LanguageTexts texts_;
     GameState game_;
+    PlayHistory history_; // the running game's changes, for undo and redo
     BoardCanvas board_;
     BoardPictures pictures_; // the picture lists, children of this window
     BoardBitmaps bitmaps_;

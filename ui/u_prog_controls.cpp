@@ -328,6 +328,10 @@ void Tprog::buildShortcuts()
             vorschaudruckClick();
     });
     shortcut(QKeySequence(Qt::Key_F1), [this] { Label2Click(); });
+    // A box's own editor keeps Ctrl+Z for its text (it takes the key before the window does).
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoStep(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { redoStep(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { redoStep(); });
 }
 
 void Tprog::Sprache()

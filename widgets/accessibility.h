@@ -4,11 +4,11 @@
 #pragma once
 
 #include <QAccessible>
+#include <QPointer>
+#include <QWidget>
 
 #include <array>
 #include <cstddef>
-
-class QWidget;
 
 namespace vantrell {
 
@@ -41,6 +41,34 @@ public:
 
 private:
     std::array<QAccessible::Id, N> ids_{};
+};
+
+// A part of a control that is no widget of its own (a status bar panel, a page tab, a board
+// cell): a leaf under the control's interface, valid as long as the control lives.
+template <typename Owner>
+class WidgetPartAccessible : public QAccessibleInterface {
+public:
+    explicit WidgetPartAccessible(Owner *owner) : owner_(owner) {}
+
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return owner_ ? owner_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override { return QAccessible::queryAccessibleInterface(owner_.data()); }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString &) override {}
+
+protected:
+    Owner *owner() const { return owner_.data(); }
+    // A rectangle of the control's own on the screen.
+    QRect onScreen(const QRect &local) const
+    {
+        return owner_ ? QRect(owner_->mapToGlobal(local.topLeft()), local.size()) : QRect();
+    }
+
+private:
+    QPointer<Owner> owner_;
 };
 
 // Installs the accessible interfaces of the controls in widgets/ (once).

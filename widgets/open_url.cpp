@@ -14,14 +14,12 @@ UrlOpener &opener()
 
 } // namespace
 
-void openUrl(const QString &address)
+bool openUrl(const QString &address)
 {
-    if (opener()) {
-        opener()(address);
-        return;
-    }
+    if (opener())
+        return opener()(address);
     // TolerantMode keeps the address as the game composed it.
-    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+    return QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
 }
 
 void setUrlOpener(UrlOpener newOpener) { opener() = std::move(newOpener); }

@@ -7,11 +7,12 @@
 
 namespace vantrell {
 
-// Opens the address; the outcome is not looked at.
-void openUrl(const QString &address);
+// Hands the address to the desktop's browser. False when it could not be handed on (no
+// browser and no xdg-open found): what the player wanted sent must not be lost silently.
+bool openUrl(const QString &address);
 
 // Replaces the opener (tests); an empty function restores the browser.
-using UrlOpener = std::function<void(const QString &)>;
+using UrlOpener = std::function<bool(const QString &)>;
 void setUrlOpener(UrlOpener opener);
 
 } // namespace vantrell

@@ -11,28 +11,39 @@
 
 namespace vantrell {
 
-StatusBar::StatusBar(std::vector<int> panelWidths, QWidget *parent)
-    : QWidget(parent), widths_(std::move(panelWidths)), unannounced_(widths_.size(), false)
+StatusBar::Pacer::Pacer(StatusBar *bar, int intervalMs, void (StatusBar::*act)(int))
+    : bar_(bar), act_(act), timer_(new QTimer(bar)), pending_(std::size_t(bar->panelCount()), false)
+{
+    timer_->setSingleShot(true);
+    timer_->setInterval(intervalMs);
+    QObject::connect(timer_, &QTimer::timeout, bar, [this] {
+        bool any = false;
+        for (std::size_t i = 0; i < pending_.size(); ++i)
+            if (pending_[i]) {
+                pending_[i] = false;
+                any = true;
+                (bar_->*act_)(int(i));
+            }
+        if (any)
+            timer_->start();
+    });
+}
+
+void StatusBar::Pacer::changed(int index)
+{
+    if (timer_->isActive()) {
+        pending_[std::size_t(index)] = true;
+        return;
+    }
+    (bar_->*act_)(index);
+    timer_->start();
+}
+
+StatusBar::StatusBar(std::vector<int> panelWidths, QWidget *parent) : QWidget(parent), widths_(std::move(panelWidths))
 {
     for (std::size_t i = 0; i < widths_.size(); ++i)
         texts_ << QString();
     setMouseTracking(true);
-    // The points change 20 times a second: a screen reader hears of a panel's new text at
-    // once, and then at most once a second, the last text always.
-    announcing_ = new QTimer(this);
-    announcing_->setSingleShot(true);
-    announcing_->setInterval(1000);
-    connect(announcing_, &QTimer::timeout, this, [this] {
-        bool any = false;
-        for (int i = 0; i < panelCount(); ++i)
-            if (unannounced_[std::size_t(i)]) {
-                unannounced_[std::size_t(i)] = false;
-                any = true;
-                announce(i);
-            }
-        if (any)
-            announcing_->start();
-    });
 }
 
 void StatusBar::announce(int index)
@@ -51,13 +62,8 @@ void StatusBar::setPanelText(int index, const QString &text)
     if (index < 0 || index >= texts_.size() || texts_[index] == text)
         return;
     texts_[index] = text;
-    update();
-    if (announcing_->isActive()) {
-        unannounced_[std::size_t(index)] = true;
-    } else {
-        announce(index);
-        announcing_->start();
-    }
+    update(panelRect(index));
+    announcing_.changed(index);
 }
 
 int StatusBar::panelLeft(int index) const
@@ -74,6 +80,8 @@ int StatusBar::panelWidth(int index) const
         return 0;
     return index == panelCount() - 1 ? qMax(0, width() - panelLeft(index)) : widths_[std::size_t(index)];
 }
+
+QRect StatusBar::panelRect(int index) const { return QRect(panelLeft(index), 0, panelWidth(index), height()); }
 
 void StatusBar::setLinkPanel(int index)
 {
@@ -126,16 +134,16 @@ int StatusBar::panelAt(int x) const
     return -1;
 }
 
-void StatusBar::paintEvent(QPaintEvent *)
+void StatusBar::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
     const QColor light = palette().color(QPalette::Light);
     const QColor dark = palette().color(QPalette::Mid);
-    int left = 0;
     for (int i = 0; i < panelCount(); ++i) {
-        const bool last = i == panelCount() - 1;
-        const int w = last ? width() - left : widths_[static_cast<std::size_t>(i)];
-        const QRect r(left, 1, w - 2, height() - 2);
+        const QRect panel = panelRect(i);
+        if (!event->rect().intersects(panel))
+            continue;
+        const QRect r(panel.left(), 1, panel.width() - 2, height() - 2);
         p.setPen(dark);
         p.drawLine(r.topLeft(), r.topRight());
         p.drawLine(r.topLeft(), r.bottomLeft());
@@ -144,7 +152,6 @@ void StatusBar::paintEvent(QPaintEvent *)
         p.drawLine(r.topRight(), r.bottomRight());
         p.setPen(palette().color(QPalette::WindowText));
         p.drawText(r.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, texts_[i]);
-        left += w;
     }
     if (linkPanel_ >= 0 && showsFocusCue(this))
         drawFocusFrame(p, QRect(panelLeft(linkPanel_) + 1, 2, panelWidth(linkPanel_) - 4, height() - 4));

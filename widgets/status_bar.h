@@ -24,6 +24,8 @@ public:
     // Where panel `index` starts, and its width as drawn.
     int panelLeft(int index) const;
     int panelWidth(int index) const;
+    // The part of the bar that panel `index` covers.
+    QRect panelRect(int index) const;
 
     // A panel that is a link: the bar then takes the focus from Tab, and Space or Enter
     // runs it as a click at the panel's left edge does. -1 for none.
@@ -43,13 +45,28 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    // Acts on a panel whose text changed: at once, then at most once an interval while the
+    // text goes on changing, and always on its last text.
+    class Pacer {
+    public:
+        Pacer(StatusBar *bar, int intervalMs, void (StatusBar::*act)(int));
+        void changed(int index);
+
+    private:
+        StatusBar *bar_;
+        void (StatusBar::*act_)(int);
+        QTimer *timer_;
+        std::vector<bool> pending_;
+    };
+
     void announce(int index);
 
     std::vector<int> widths_;
     QStringList texts_;
     int linkPanel_ = -1;
-    QTimer *announcing_ = nullptr;
-    std::vector<bool> unannounced_;
+    // The clock changes the points 20 times a second, and each of them is drawn; a screen
+    // reader hears of them at most once a second.
+    Pacer announcing_{this, 1000, &StatusBar::announce};
 };
 
 } // namespace vantrell

@@ -1,5 +1,6 @@
-// What a screen reader says of the result windows and the print dialog, in the interface
-// language. Plain texts, so that the text tables need no window code.
+// What a screen reader says of the result windows and the print dialog, and the messages
+// they show, in the interface language. Plain texts, so that the text tables need no window
+// code.
 #pragma once
 
 #include <QString>
@@ -16,6 +17,7 @@ struct ResultSpeech {
     QString name;
     QString code;
     QString address;
+    QString noBrowser; // the highscore window's message when Submit finds no browser
 };
 
 struct PrintDialogSpeech {

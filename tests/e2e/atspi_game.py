@@ -6,6 +6,12 @@
     atspi_game.py names WINDOW-TITLE      prints role and name of every control the window shows
     atspi_game.py focus                   prints role and name of what has the focus
     atspi_game.py check LANGUAGE          the accessibility test's checks (accessibility.sh)
+    atspi_game.py focus-round             Tab through the main window and the board: at every
+                                          stop only the focus and its container say "focused"
+    atspi_game.py undo-redo               a game played, undone and redone with keys, and
+                                          completed (undo_redo.sh)
+    atspi_game.py no-browser SHOT-PREFIX  Submit in the highscore window where no browser can
+                                          be opened (highscore_no_browser.sh)
 
 Exit code 0 on success, 1 with the reason on standard output.
 """
@@ -34,6 +40,7 @@ TEXTS = {
         "help_tabs": ["Help", "Regards", "Software", "Why Donate?", "Licence"],
         "points": " Points",
         "record": "Possibly a World Record!",
+        "no_browser": "No web browser could be opened",
         "record_controls": [("text", "Name"), ("text", "Code"), ("text", "Link"), ("push button", "Submit"),
                             ("push button", "Maybe next time")],
         "print_title": "Print",
@@ -52,6 +59,7 @@ TEXTS = {
         "help_tabs": ["Hilfe", "Empfehlungen", "Software", "Wieso spenden?", "Lizenz"],
         "points": " Punkte",
         "record": "Highscoreverdächtig!",
+        "no_browser": "konnte kein Webbrowser geöffnet werden",
         "record_controls": [("text", "Name"), ("text", "Code"), ("text", "Link"), ("push button", "Eintragen"),
                             ("push button", "Vielleicht beim nächsten Mal")],
         "print_title": "Drucken",
@@ -410,6 +418,243 @@ def check(lang):
     print(f"PASS ({lang}): {len(shown_controls(main))} controls named; cell {r},{c} read {name!r}")
 
 
+
+def same(a, b):
+    return a is not None and b is not None and a.path == b.path
+
+
+def focused_objects():
+    return [o for o in walk(app(), into_tables=True) if o.getState().contains(pyatspi.STATE_FOCUSED)]
+
+
+CONTAINERS = {pyatspi.ROLE_TABLE, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_PAGE_TAB_LIST, pyatspi.ROLE_STATUS_BAR}
+
+
+def describe(o):
+    return f"{o.getRoleName()} {o.name!r}"
+
+
+def tab_stop():
+    """Presses Tab and returns what the focus went to, as the focus events name it."""
+    seen = Events("focus:", "object:state-changed:focused").during(lambda: key("Tab"), settle=0.8)
+    gained = [e.source for e in seen if e.type.startswith("focus") or e.detail1 == 1]
+    return gained[-1] if gained else None
+
+
+def require_one_focus(at):
+    """Whatever says it is focused is the focus itself, its container (a table for its cell, a
+    combo box for its editor, a tab list for its tab, the status bar for its link) or what it
+    contains; so a page tab only while the focus is on it or its tab list."""
+    for o in focused_objects():
+        if same(o, at):
+            continue
+        if same(o, at.parent) and o.getRole() in CONTAINERS:
+            continue
+        if same(o.parent, at) and at.getRole() in CONTAINERS:
+            continue
+        fail(f"with the focus on {describe(at)}, {describe(o)} says it is focused too")
+    if not at.getState().contains(pyatspi.STATE_FOCUSED):
+        fail(f"{describe(at)} had the focus event but does not say it is focused")
+
+
+def focus_round():
+    """One Tab round through the main window, with every stop checked; returns the stops."""
+    stops = []
+    for _ in range(40):
+        at = tab_stop()
+        if at is None:
+            fail(f"no focus event after Tab (after {stops})")
+        require_one_focus(at)
+        stop = describe(at)
+        if stops and stop == stops[0]:
+            return stops
+        stops.append(stop)
+    fail(f"Tab did not come round in 40 stops: {stops}")
+
+
+def check_focus_rounds():
+    main = wait_for(20, lambda: window("Vantrell Sudoku 1.2"))
+    if main is None:
+        fail("the main window is not in the tree")
+    before = focus_round()
+    key("F2")
+    if wait_board(9) is None:
+        fail("no 9 x 9 board after F2")
+    time.sleep(0.5)
+    during = focus_round()
+    if not any("table cell" in stop for stop in during):
+        fail(f"the Tab round with a game does not reach the board: {during}")
+    print(f"PASS: {len(before)} stops without a game, {len(during)} with one, each with one focus")
+
+
+def cell_text(t, n, r, c, texts):
+    return texts["cell"].match(t.getChildAtIndex((r - 1) * n + (c - 1)).name).group(3)
+
+
+def wait_cell(t, n, r, c, texts, want, what):
+    if not wait_for(3, lambda: cell_text(t, n, r, c, texts) == want):
+        fail(f"after {what} cell {r},{c} reads {cell_text(t, n, r, c, texts)!r}, not {want!r}")
+
+
+def wait_focus_on(r, c, texts, what):
+    def there():
+        f = focused()
+        return f is not None and texts["cell"].match(f.name).group(1, 2) == (str(r), str(c))
+    if not wait_for(3, there):
+        f = focused()
+        fail(f"after {what} the focus is on {f.name if f else None!r}, not on cell {r},{c}")
+
+
+def check_undo_redo():
+    """A classic game (F2): a slip on one cell taken back and brought back step by step, the
+    focus cell following; then the grid filled but for one cell, where a slip is taken back
+    and brought back before the right value ends the game with its window; Ctrl+Z after the
+    end changes nothing."""
+    key("F2")
+    t = wait_board(9)
+    if t is None:
+        fail("no 9 x 9 board after F2")
+    n, names = cells(t)
+    lang = language_of(names[(1, 1)])
+    texts = TEXTS[lang]
+    grid = {k: value_of(texts["cell"].match(v).group(3), texts) for k, v in names.items()}
+    empty = sorted(k for k, v in grid.items() if v == 0)
+    solution = dict(grid)
+    if not solve(solution, n, True):
+        fail("the board as read has no solution")
+    (r, c), last = empty[0], empty[-1]
+    fresh = cell_text(t, n, r, c, texts)
+    right = solution[(r, c)]
+    wrong = next(v for v in range(1, 10) if v != right and str(v) in fresh)
+    other = next(v for v in range(1, 10) if v not in (right, wrong) and str(v) in fresh)
+    struck = fresh.replace(f"{other}, ", "").replace(f", {other}", "")
+    goto = ["ctrl+Home"] + ["Right"] * (c - 1) + ["Down"] * (r - 1)
+    # Played: a wrong value, replaced by the right one, emptied, a candidate struck.
+    key(*goto, str(wrong), str(right), "Delete", f"shift+{other}")
+    wait_cell(t, n, r, c, texts, struck, f"the keys on cell {r},{c}")
+    # Taken back one by one, from another cell: the focus comes back each time.
+    for want, what in [(fresh, "the strike"), (str(right), "the clear"), (str(wrong), "the replacement"),
+                       (fresh, "the first value")]:
+        key("ctrl+End", "ctrl+z")
+        wait_cell(t, n, r, c, texts, want, "undoing " + what)
+        wait_focus_on(r, c, texts, "undoing " + what)
+    key("ctrl+z")  # nothing left to take back
+    wait_cell(t, n, r, c, texts, fresh, "one undo too many")
+    for want, redo in [(str(wrong), "ctrl+shift+z"), (str(right), "ctrl+y"), (fresh, "ctrl+shift+z")]:
+        key("ctrl+End", redo)
+        wait_cell(t, n, r, c, texts, want, redo)
+        wait_focus_on(r, c, texts, redo)
+    # A new change drops what could have been redone.
+    key(str(right))
+    key("ctrl+y")
+    wait_cell(t, n, r, c, texts, str(right), "a redo after a new change")
+
+    # The whole grid but the last empty cell. There a wrong value is taken back and brought
+    # back: the full grid is not solved, the game goes on; the right value ends it.
+    keys = ["ctrl+Home"]
+    for row in range(1, n + 1):
+        for col in range(1, n + 1):
+            if (row, col) != last:
+                keys.append(str(solution[(row, col)]))
+            if col < n:
+                keys.append("Right")
+        if row < n:
+            keys += ["Home", "Down"]
+    subprocess.run(["xdotool", "key", "--delay", "15", *keys], check=True)
+    untouched = texts["cell"].match(names[last]).group(3)
+    slip = next(v for v in range(1, 10) if v != solution[last])
+    goto = ["ctrl+Home"] + ["Right"] * (last[1] - 1) + ["Down"] * (last[0] - 1)
+    key(*goto, str(slip), "ctrl+z")
+    wait_cell(t, n, *last, texts, untouched, "undoing the slip in the last cell")
+    key("ctrl+Home", "ctrl+y")
+    wait_cell(t, n, *last, texts, str(slip), "redoing the slip in the last cell")
+    wait_focus_on(*last, texts, "redoing the slip in the last cell")
+    time.sleep(0.5)
+    if window(texts["record"]) or window("Congratulations") or window("Herzlichen Glückwunsch"):
+        fail("the game ended on a grid that is not solved")
+    key(str(solution[last]))
+    ended = wait_for(10, lambda: window(texts["record"]) or window("Congratulations") or
+                     window("Herzlichen Glückwunsch"))
+    if ended is None:
+        fail("the value that completed the grid did not end the game")
+    # After the end of the game Ctrl+Z takes nothing back.
+    key("Escape")
+    if not wait_for(5, lambda: window(ended.name) is None):
+        fail("Escape did not close " + ended.name)
+    key("ctrl+z")
+    time.sleep(0.5)
+    if cell_text(t, n, *last, texts) != str(solution[last]):
+        fail("Ctrl+Z after the end of the game changed cell %d,%d" % last)
+    print(f"PASS: cell {r},{c} undone and redone; the completed grid opened {ended.name!r}")
+
+
+
+def field_text(w, name):
+    for o in walk(w):
+        if o.getRole() == pyatspi.ROLE_TEXT and o.name == name:
+            text = o.queryText()
+            return text.getText(0, text.characterCount)
+    fail(f"no text field {name!r} in {w.name!r}")
+
+
+def alert():
+    a = app()
+    for o in walk(a):
+        if o.getRole() == pyatspi.ROLE_ALERT and showing(o):
+            return o
+    return None
+
+
+def alert_text(o):
+    return " ".join(c.name for c in walk(o) if c.getRole() == pyatspi.ROLE_LABEL and c.name)
+
+
+def check_no_browser(shots):
+    """A game solved by keys to the highscore window, whose Submit finds no browser: the window
+    stays, a message says so, and the unchanged code can be copied from the window."""
+    key("F2")
+    t = wait_board(9)
+    if t is None:
+        fail("no 9 x 9 board after F2")
+    lang = language_of(t.getChildAtIndex(0).name)
+    texts = TEXTS[lang]
+    subprocess.run(["xdotool", "key", "--delay", "15", *keys_to_solve(True)], check=True)
+    rw = wait_for(10, lambda: window(texts["record"]))
+    if rw is None:
+        fail("no highscore window after the solving keys")
+    code = field_text(rw, "Code")
+    if not re.fullmatch(r"\d{23}", code):
+        fail("the code field holds " + repr(code))
+    key("Return")
+    box = wait_for(5, alert)
+    if box is None:
+        fail("Submit without a browser said nothing")
+    said = alert_text(box)
+    if texts["no_browser"] not in said:
+        fail("the message reads " + repr(said))
+    subprocess.run(["import", "-window", "root", shots + "-message.png"], check=True)
+    key("Return")
+    if not wait_for(5, lambda: alert() is None):
+        fail("Enter did not close the message")
+    time.sleep(0.5)
+    rw = window(texts["record"])
+    if rw is None:
+        fail("the highscore window closed although nothing was sent")
+    if field_text(rw, "Code") != code:
+        fail(f"the code changed from {code} to {field_text(rw, 'Code')}")
+    if code not in field_text(rw, "Link"):
+        fail("the link no longer carries the code")
+    # The code field has the focus with its text selected: copied, and pasted into the name.
+    key("ctrl+c", "shift+Tab", "ctrl+a", "ctrl+v")
+    if not wait_for(3, lambda: field_text(rw, "Name") == code):
+        fail("the copied code did not arrive in the name field: " + repr(field_text(rw, "Name")))
+    subprocess.run(["import", "-window", "root", shots + "-after.png"], check=True)
+    key("Escape")
+    if not wait_for(5, lambda: window(texts["record"]) is None):
+        fail("Escape did not close the highscore window")
+    print(f"PASS ({lang}): the window stayed with {said!r}; code {code} copied")
+
+
 def main():
     if len(sys.argv) < 2:
         fail(__doc__)
@@ -433,6 +678,12 @@ def main():
         print(f"{f.getRoleName()} {f.name!r}" if f else "nothing")
     elif command == "check":
         check(sys.argv[2])
+    elif command == "focus-round":
+        check_focus_rounds()
+    elif command == "undo-redo":
+        check_undo_redo()
+    elif command == "no-browser":
+        check_no_browser(sys.argv[2])
     else:
         fail("unknown command " + command)
 

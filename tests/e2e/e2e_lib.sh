@@ -3,7 +3,8 @@
 #                        re-runs the calling script under Xvfb (exit 77 without the tools)
 #   e2e_with_a11y_bus "$@"  re-runs the calling script (inside e2e_under_xvfb) in a private
 #                        D-Bus session with the accessibility bus switched on, as a screen
-#                        reader switches it on (exit 77 without the tools)
+#                        reader switches it on (exit 77 without the tools); reader then runs
+#                        atspi_game.py, which reads the game over that bus
 #   e2e_launch           starts openbox and the game; sets wm and pid
 #   e2e_start_game       the same, then waits for the main window; sets main as well
 
@@ -40,6 +41,7 @@ e2e_with_a11y_bus() {
   done
   dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
     string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null || fail "the accessibility bus did not start"
+  reader="/usr/bin/python3 $(dirname "${BASH_SOURCE[0]}")/atspi_game.py"
 }
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }

@@ -10,6 +10,8 @@
 #include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTextBoundaryFinder>
 #include <QUrl>
 #include <QtTest>
@@ -156,6 +158,55 @@ private slots:
         QTest::keyClick(edit1, Qt::Key_Delete);
         typeText(edit1, QStringLiteral("\U0001F600"));
         QCOMPARE(edit1->text(), QStringLiteral("\U0001F600") + QStringLiteral("123456789") + QStringLiteral("0123456789").repeated(2));
+    }
+
+    // Submit where no browser can be opened: the window stays with its code and says how to
+    // go on by hand; a later activation keeps the code, and a Submit that gets through sends it.
+    void submitWithoutABrowser_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("en") << "en" << "No web browser could be opened";
+        QTest::newRow("de") << "de" << "konnte kein Webbrowser geöffnet werden";
+    }
+    void submitWithoutABrowser()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, says);
+        AppFixture f(language);
+        f.browserFound = false;
+        Tgew_high *high = appWindows().gewHigh;
+        fillResult(high);
+        showResult(f, high);
+        auto *code = high->findChild<QLineEdit *>("Edit2");
+        const QString shown = code->text();
+        QVERIFY(!shown.isEmpty());
+        QString message;
+        QTimer::singleShot(0, [&message] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                message = box->text();
+                box->accept();
+            }
+        });
+        high->Image2Click();
+        QVERIFY2(message.contains(says), qPrintable(message));
+        QCOMPARE(f.opened.size(), 1);
+        QVERIFY(high->isVisible());
+        QVERIFY(!f.prog->isEnabled());
+        QCOMPARE(code->text(), shown);
+        QCOMPARE(high->pruefcode(), shown);
+        // Ready to be copied.
+        QCOMPARE(high->focusWidget(), code);
+        QCOMPARE(code->selectedText(), shown);
+        high->FormActivate(); // the window comes to the front again
+        QCOMPARE(code->text(), shown);
+
+        f.browserFound = true;
+        high->Image2Click();
+        QVERIFY(!high->isVisible());
+        QVERIFY(f.prog->isEnabled());
+        QCOMPARE(f.opened.size(), 2);
+        QVERIFY(f.opened.last().endsWith("&code=" + shown));
     }
 
     // A close that reaches a result window without a click on its buttons (the window

@@ -65,6 +65,17 @@ QPoint solveAllButOne(AppFixture &f)
     return cells.last();
 }
 
+// A cell the player filled (not given, not `except`).
+QPoint solvedByPlayer(AppFixture &f, QPoint except)
+{
+    const GameState &g = f.prog->game();
+    for (int x = 1; x <= g.groesse; ++x)
+        for (int y = 1; y <= g.groesse; ++y)
+            if (g.vorgabe(x, y) == 0 && g.eingabe(x, y) != 0 && QPoint(x, y) != except)
+                return {x, y};
+    return {};
+}
+
 } // namespace
 
 class TestGamePlay : public QObject {
@@ -74,14 +85,18 @@ private slots:
     {
         QTest::addColumn<int>("points");
         QTest::addColumn<bool>("highscore");
-        QTest::newRow("25540 points") << 25540 << false;
-        QTest::newRow("25541 points") << 25541 << true;
-        QTest::newRow("below zero") << -17 << false;
+        QTest::addColumn<bool>("byRedo");
+        QTest::newRow("25540 points") << 25540 << false << false;
+        QTest::newRow("25541 points") << 25541 << true << false;
+        QTest::newRow("below zero") << -17 << false << false;
+        QTest::newRow("25540 points, completed by a redo") << 25540 << false << true;
+        QTest::newRow("25541 points, completed by a redo") << 25541 << true << true;
     }
     void aWholeGameEndsOnTheCompletingClick()
     {
         QFETCH(int, points);
         QFETCH(bool, highscore);
+        QFETCH(bool, byRedo);
         AppFixture f("en");
         startGame(f, 7, 60);
         QCOMPARE(f.prog->spiellaeuft(), 1);
@@ -95,7 +110,24 @@ private slots:
 
         f.prog->setPunkte(points + 1);
         f.prog->TimerTimer(); // the status bar freezes what the result windows show
-        click(f, last.x(), last.y(), f.prog->game().loesung(last.x(), last.y()));
+        GameState &g = f.prog->game();
+        if (byRedo) {
+            // Every grid a redo reaches was reached before, and checked then; here another
+            // cell is emptied behind the history's back, so that the redo completes the grid.
+            const QPoint filled = solvedByPlayer(f, last);
+            g.eingabe(filled.x(), filled.y()) = 0;
+            click(f, last.x(), last.y(), g.loesung(last.x(), last.y()));
+            f.prog->undoStep();
+            QCOMPARE(g.eingabe(last.x(), last.y()), 0);
+            g.eingabe(filled.x(), filled.y()) = g.loesung(filled.x(), filled.y());
+            f.find<BoardView>("spielfeld")->setFocusCell(1, 1);
+            f.prog->setPunkte(points + 1);
+            f.prog->TimerTimer();
+            f.prog->redoStep();
+            QCOMPARE(f.find<BoardView>("spielfeld")->focusCell(), last);
+        } else {
+            click(f, last.x(), last.y(), g.loesung(last.x(), last.y()));
+        }
         QCOMPARE(f.prog->spiellaeuft(), 0);
         QVERIFY(!f.prog->gameTimer()->isActive());
         QWidget *shown = highscore ? static_cast<QWidget *>(appWindows().gewHigh) : static_cast<QWidget *>(appWindows().gewKein);
@@ -115,9 +147,11 @@ private slots:
         QCOMPARE(shown->findChild<QLabel *>("Label1")->text(), QString::number(points) + QStringLiteral(" Points"));
         QVERIFY(!f.prog->isEnabled());
 
-        // Clicks after the end change nothing.
+        // Clicks, undo and redo after the end change nothing.
         const Grid before = f.prog->game().eingabe;
         click(f, last.x(), last.y(), 1);
+        f.prog->undoStep();
+        f.prog->redoStep();
         QVERIFY(f.prog->game().eingabe == before);
 
         if (highscore)
@@ -213,6 +247,59 @@ private slots:
         QCOMPARE(int(g.markierungen.value(empty.x(), empty.y(), 2)), 0);
         click(f, empty.x(), empty.y(), 1);
         QCOMPARE(g.eingabe(empty.x(), empty.y()), 0);
+    }
+
+    // The clock takes a point every 50 ms and the points panel shows each of them: the
+    // status bar draws that panel alone, about once a tick, and ends on the last value.
+    void theRunningClockDrawsEveryTick()
+    {
+        AppFixture f("en");
+        startGame(f, 1, 6);
+        StatusBar *bar = f.prog->stat();
+        QVERIFY(QTest::qWaitForWindowExposed(f.prog));
+        QTest::qWait(300); // the start's own changes are drawn
+
+        struct PaintCounter : QObject {
+            StatusBar *bar;
+            std::array<int, 4> paints{};
+            QStringList pointsDrawn;
+            bool wholePanels = true;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint) {
+                    const QRect area = static_cast<QPaintEvent *>(event)->rect();
+                    for (int i = 0; i < 4; ++i)
+                        if (area.intersects(bar->panelRect(i)))
+                            ++paints[std::size_t(i)];
+                    if (area.intersects(bar->panelRect(2))) {
+                        pointsDrawn << bar->panelText(2);
+                        wholePanels = wholePanels && area == bar->panelRect(2);
+                    }
+                }
+                return false;
+            }
+        } counter;
+        counter.bar = bar;
+        bar->installEventFilter(&counter);
+        const int before = f.prog->punkte();
+        QTest::qWait(1000);
+        f.prog->gameTimer()->stop();
+        const int ticks = before - f.prog->punkte();
+        QTest::qWait(300);
+        bar->removeEventFilter(&counter);
+
+        // 20 ticks in a second; a loaded machine runs fewer, and may now and then draw two
+        // of them at once.
+        const int drawn = counter.paints[2];
+        const QString seen = QStringLiteral("%1 paints for %2 ticks").arg(drawn).arg(ticks);
+        QVERIFY2(ticks >= 10, qPrintable(seen));
+        QVERIFY2(drawn >= ticks - ticks / 4 && drawn <= ticks + 1, qPrintable(seen));
+        QCOMPARE(counter.paints[0] + counter.paints[1] + counter.paints[3], 0);
+        QVERIFY(counter.wholePanels);
+        QVERIFY(!counter.pointsDrawn.isEmpty());
+        QCOMPARE(counter.pointsDrawn.last(), QString::number(f.prog->punkte()) + f.prog->texts().pointsSuffix);
+        // Each drawing showed a value of its own: none was drawn twice.
+        QCOMPARE(QSet<QString>(counter.pointsDrawn.begin(), counter.pointsDrawn.end()).size(), counter.pointsDrawn.size());
     }
 
     void clockAndPoints()

@@ -56,7 +56,10 @@ private slots:
     void init()
     {
         opened_.clear();
-        setUrlOpener([this](const QString &address) { opened_ << address; });
+        setUrlOpener([this](const QString &address) {
+            opened_ << address;
+            return true;
+        });
     }
     void cleanup()
     {
