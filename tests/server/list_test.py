@@ -270,6 +270,24 @@ class Routes(unittest.TestCase):
             status, _, body = service.request("GET", "%s&name=Held&%%63ode=%s" % (LIST, codes[0][0]))
             self.assertEqual(status, 200, body)
 
+    def test_refused_fields_are_not_echoed(self):
+        """A page carries only valid UTF-8 without control characters, whatever was refused."""
+        with PrivateService(SERVICE, fresh_dir("echo"), "--rate-limit", "0") as service:
+            good = results(1, 45)[0][0]
+            cases = [
+                "%s&name=ok&code=%%FF%%00%%3Cx%%3E" % LIST,
+                "%s&name=%s%%FF%%00%%1B&code=%s" % (LIST, "n" * 1100, good),
+                "%s&name=%%FF%%FEab&code=%s" % (LIST, good),
+                "%s&name=a%%1Bb&code=%s" % (LIST, good),
+            ]
+            for path in cases:
+                with self.subTest(path=path[:80]):
+                    status, _, body = service.request("GET", path)
+                    self.assertIn(status, (400, 422))
+                    text = body.decode("utf-8")  # raises on a byte that is no UTF-8
+                    self.assertFalse(re.search("[\x00-\x08\x0b\x0c\x0e-\x1f\x7f]", text), text[:300])
+                    self.assertNotIn("<x>", text)
+
     def test_paging_is_bounded(self):
         with PrivateService(SERVICE, fresh_dir("paging"), "--rate-limit", "0") as service:
             for i, (code, *_r) in enumerate(results(25, 51)):
