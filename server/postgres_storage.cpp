@@ -28,6 +28,12 @@ constexpr const char *kExport =
     " FROM entries e JOIN codes c ON c.entry_id = e.id"
     " ORDER BY e.game_type, e.points DESC, e.entered_ms, e.id, c.code COLLATE \"C\"";
 
+// The first line of an import whose code stands under another name and result in the list.
+constexpr const char *kCodeOfAnotherEntry =
+    "SELECT min(l.line) FROM import_lines l JOIN codes c ON c.code = l.code JOIN entries e ON e.id = c.entry_id"
+    " WHERE (e.name, e.points, e.game_type, e.givens, e.element_set)"
+    " IS DISTINCT FROM (l.name, l.points, l.game_type, l.givens, l.element_set)";
+
 #undef ENTRY_COLUMNS
 
 void migrate(Connection &c)
@@ -194,10 +200,7 @@ public:
                    " first_value(element_set) OVER w AS s0 FROM import_lines"
                    " WINDOW w AS (PARTITION BY code ORDER BY line)) x"
                    " WHERE (name, points, game_type, givens, element_set) IS DISTINCT FROM (n0, p0, t0, g0, s0)");
-        refuseLine(c, "the code stands in the list under another name",
-                   "SELECT min(l.line) FROM import_lines l JOIN codes c ON c.code = l.code JOIN entries e ON e.id = c.entry_id"
-                   " WHERE (e.name, e.points, e.game_type, e.givens, e.element_set)"
-                   " IS DISTINCT FROM (l.name, l.points, l.game_type, l.givens, l.element_set)");
+        refuseLine(c, "the code stands in the list under another name", kCodeOfAnotherEntry);
         // The first line of each name and result makes its entry, in the order of the lines:
         // entries entered in the same millisecond keep their order.
         summary.entries =
@@ -216,10 +219,7 @@ public:
                " JOIN entries e USING (name, points, game_type, givens, element_set) ORDER BY l.code, l.line"
                " ON CONFLICT DO NOTHING");
         // A code another instance gave to another name while the import ran.
-        refuseLine(c, "the code stands in the list under another name",
-                   "SELECT min(l.line) FROM import_lines l JOIN codes c ON c.code = l.code JOIN entries e ON e.id = c.entry_id"
-                   " WHERE (e.name, e.points, e.game_type, e.givens, e.element_set)"
-                   " IS DISTINCT FROM (l.name, l.points, l.game_type, l.givens, l.element_set)");
+        refuseLine(c, "the code stands in the list under another name", kCodeOfAnotherEntry);
         c.exec("COMMIT");
         version_.fetch_add(1, std::memory_order_release);
         // A large load leaves the planner's figures and the visibility map behind the rows:

@@ -11,7 +11,6 @@ PostgreSQL takes part when VANTRELL_TEST_POSTGRES names a private cluster (priva
 import json
 import os
 import re
-import shutil
 import sqlite3
 import subprocess
 import sys
@@ -21,7 +20,8 @@ import unittest
 import urllib.parse
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "highscores"))
-from private_service import PrivateService  # noqa: E402
+from private_service import PrivateService, genuine_results  # noqa: E402
+from private_service import fresh_dir as shared_fresh_dir  # noqa: E402
 
 SERVICE, MAKE_CODES, WORK = (os.path.abspath(p) for p in sys.argv[1:4])
 POSTGRES = os.environ.get("VANTRELL_TEST_POSTGRES")
@@ -31,10 +31,7 @@ JSON = {"Content-Type": "application/json"}
 
 
 def results(count, seed, per_result=1):
-    """(code, points, type, givens, set) of genuine codes."""
-    out = subprocess.run([MAKE_CODES, str(count), str(seed), str(per_result)], check=True, capture_output=True,
-                         text=True).stdout
-    return [(c, int(p), int(t), int(g), s) for c, p, t, g, s in (line.split() for line in out.splitlines())]
+    return genuine_results(MAKE_CODES, count, seed, per_result)
 
 
 def command(database, *words, stdin=None):
@@ -71,10 +68,7 @@ def counts_agree(database):
 
 
 def fresh_dir(name):
-    path = os.path.join(WORK, name)
-    shutil.rmtree(path, ignore_errors=True)
-    os.makedirs(path)
-    return path
+    return shared_fresh_dir(WORK, name)
 
 
 def jsonl(lines):

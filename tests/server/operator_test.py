@@ -19,7 +19,8 @@ import unittest
 import urllib.parse
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "highscores"))
-from private_service import PrivateService  # noqa: E402
+from private_service import PrivateService, genuine_results  # noqa: E402
+from private_service import fresh_dir as shared_fresh_dir  # noqa: E402
 
 SERVICE, MAKE_CODES, WORK = (os.path.abspath(p) for p in sys.argv[1:4])
 LIST = "/index.php?ziel=medsudokuhighscore"
@@ -27,15 +28,11 @@ JSON = {"Content-Type": "application/json"}
 
 
 def codes(count, seed):
-    out = subprocess.run([MAKE_CODES, str(count), str(seed)], check=True, capture_output=True, text=True).stdout
-    return [line.split()[0] for line in out.splitlines()]
+    return [r[0] for r in genuine_results(MAKE_CODES, count, seed)]
 
 
 def fresh_dir(name):
-    path = os.path.join(WORK, name)
-    shutil.rmtree(path, ignore_errors=True)
-    os.makedirs(path)
-    return path
+    return shared_fresh_dir(WORK, name)
 
 
 class BlockedNames(unittest.TestCase):

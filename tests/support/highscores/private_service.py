@@ -14,10 +14,26 @@ in VANTRELL_TEST_HIGHSCORES_URL:
 import http.client
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
 import time
+
+
+def fresh_dir(parent, name):
+    """An empty folder parent/name, for one test's service and files."""
+    path = os.path.join(parent, name)
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
+
+
+def genuine_results(make_codes, count, seed, per_result=1):
+    """(code, points, type, givens, set) of genuine codes from make_codes."""
+    out = subprocess.run([make_codes, str(count), str(seed), str(per_result)], check=True, capture_output=True,
+                         text=True).stdout
+    return [(c, int(p), int(t), int(g), s) for c, p, t, g, s in (line.split() for line in out.splitlines())]
 
 
 class ServiceError(Exception):
