@@ -17,7 +17,6 @@ import sys
 import threading
 import time
 import unittest
-import urllib.parse
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "highscores"))
 from private_service import PrivateService, genuine_results  # noqa: E402
